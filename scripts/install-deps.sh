@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the demo need, from Debian's packages.
+# Idempotent: packages already present are not touched, so a second run is quick.
+set -euo pipefail
+
+# The one list of packages. Keep it sorted by purpose.
+PACKAGES=(
+  # build
+  cmake ninja-build g++ make pkg-config
+  # libraries the program links
+  libcurl4-openssl-dev libtinyxml2-dev libjsoncpp-dev libeasyloggingpp-dev
+  libzip-dev libssl-dev
+  # tests and the local service stack
+  googletest libgtest-dev libgmock-dev libcpp-httplib-dev openssl
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,38 @@
+// Small helpers for tests: a temporary folder removed at the end, an
+// environment variable set for one scope, whole-file read and write.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace cwtest {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return m_path; }
+  std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+ private:
+  std::string m_path;
+};
+
+class ScopedEnv {
+ public:
+  ScopedEnv(const std::string& name, const std::optional<std::string>& value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string m_name;
+  std::optional<std::string> m_old;
+};
+
+void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
+
+}  // namespace cwtest
