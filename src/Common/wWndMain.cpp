@@ -1,9 +1,128 @@
 #include "Common/wWndMain.h"
 
+#include "Common/AppSeams.h"
+#include "Common/CommandLine.h"
+#include "Common/EmbeddedResources.h"
+#include "Common/ProcessGlobals.h"
+#include "Common/StartupConfig.h"
+#include "Firewall.h"
+#include "LocalSettings.h"
+#include "SingleUserLog.h"
+#include "SystemInfo.h"
+#include "platform/console.h"
 #include "platform/log.h"
+#include "platform/paths.h"
+#include "platform/window_raise.h"
+#include "toolkit/ResourceArchive.h"
+
+#include <curl/curl.h>
+
+namespace {
+
+StartupConfig LoadEmbeddedStartupConfig() {
+  cwui::CResourceArchive& archive = cwui::CResourceArchive::Instance();
+  if (!archive.Open(EmbeddedResourceData(), EmbeddedResourceSize())) {
+    CWLOG << " Resource archive unreadable: " << archive.LastError();
+    return {};
+  }
+  auto xml = archive.Read("configure\\configure.xml");
+  if (!xml) CWLOG << " configure.xml missing from the resource archive";
+  return ReadStartupConfig(xml);
+}
+
+// Log file and download folder exist only for a start-up URL that names a file.
+void SetUpLogging(const StartupConfig& config) {
+  const auto baseName = InstallerBaseName(config.startupUrl);
+  if (!baseName) {
+    CWLOG << " Start-up URL names no file (" << config.startupUrl << "), logging to standard output only";
+    return;
+  }
+  CSingleUserLog& userLog = CSingleUserLog::GetInstance();
+  userLog.InitLogPaths(*baseName);
+  cwlog::ConfigureWithFile(userLog.GetLogFilePath());
+}
+
+// Single instance per downloader id. False when this copy must end.
+bool EnsureSingleInstance(ProcessGlobals& globals, bool autoRun) {
+  if (!globals.downloaderIdText.empty()) {
+    globals.mainWindowClassName = MainWindowClassName(globals.downloaderIdText);
+    if (cwplat::RequestRaise(globals.mainWindowClassName) && !autoRun) return false;
+  }
+  const auto result = globals.instanceLock.Acquire(InstanceMutexName(globals.downloaderId));
+  if (result == cwplat::CInstanceLock::Result::AlreadyExists && !autoRun) return false;
+  if (result == cwplat::CInstanceLock::Result::Error) {
+    CWLOG << " Instance lock " << InstanceMutexName(globals.downloaderId) << " could not be created";
+  }
+  return true;
+}
+
+// True when the main window ran; false when this copy ended before it.
+bool RunInteractive(const StartupConfig& config) {
+  ProcessGlobals& globals = GetProcessGlobals();
+  globals.downloaderIdText = config.downloaderIdText;
+  globals.downloaderId = config.downloaderId;
+  if (!EnsureSingleInstance(globals, FuntionImpl::IsAutoRun())) return false;
+
+  globals.kitFlag = IsKitDownloader(config.downloaderId);
+  CSingleUserLog& userLog = CSingleUserLog::GetInstance();
+  userLog.InitUserInfo(config.siteId, config.softwareVersion, config.softwareName, config.startupUrl, globals.kitFlag,
+                       config.mainPid);
+
+  AppSeams& seams = GetAppSeams();
+  if (config.support32System == "0" && !FuntionImpl::IsWow64()) {
+    userLog.AddUserLog_simple("Other", "32bitStartupForbided", "", true);
+    seams.showMessageBox(MSG_NOTSUPPORTSYSTEM, FuntionImpl::GetLanguageByLocalSystem());
+    return false;
+  }
+
+  FuntionImpl::AuthorizeInFirewall(cwplat::GetModuleFileName());
+
+  cwplat::CRaiseListener raiseListener;
+  if (!globals.mainWindowClassName.empty() &&
+      !raiseListener.Start(globals.mainWindowClassName, [&seams] { seams.raiseMainWindow(); })) {
+    CWLOG << " Cannot listen for raise requests as " << globals.mainWindowClassName;
+  }
+  seams.runMainWindow();
+  raiseListener.Stop();
+  return true;
+}
+
+void Shutdown() {
+  GetProcessGlobals().instanceLock.Release();
+  CWLOG << " Wait exit 1";
+  GetAppSeams().waitForAllThreadExit();
+  CWLOG << " Wait exit 2";
+  CSingleUserLog::GetInstance().WaitThreadForExit();
+  CWLOG << " Wait exit 3";
+  curl_global_cleanup();
+}
+
+}  // namespace
 
 int wWinMain(const std::string& commandLine) {
   cwlog::ConfigureConsoleOnly();
-  CWLOG << " start " << commandLine;
+  GetAppSeams().installCrashHandler();
+
+  const CommandLineRequest request = ParseCommandLine(commandLine);
+  if (request.debugConsole && !cwplat::AttachDebugConsole()) CWLOG << " No terminal for the debug console";
+
+  const StartupConfig config = LoadEmbeddedStartupConfig();
+  curl_global_init(CURL_GLOBAL_ALL);
+  SetUpLogging(config);
+
+  if (request.kind != CommandLineRequest::Interactive) {
+    const bool dumps = request.kind == CommandLineRequest::UploadDump;
+    const int code = GetAppSeams().uploadRun(request.fileName, request.reason, dumps);
+    curl_global_cleanup();
+    return code;
+  }
+
+  if (RunInteractive(config)) {
+    Shutdown();
+  } else {
+    // An early end still lets queued user events go out before the process ends.
+    CSingleUserLog::GetInstance().WaitThreadForExit();
+    curl_global_cleanup();
+  }
   return 0;
 }

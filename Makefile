@@ -1,0 +1,23 @@
+# Two commands for a new user: `make run` and `make test`. Both install what
+# they need first (Debian packages), configure and build.
+BUILD ?= build
+CMAKE_ARGS ?=
+JOBS ?= $(shell nproc)
+
+.PHONY: run test build deps clean
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) --timeout 600
+
+run: build
+	@scripts/run-demo.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,71 @@
+// Events and mutexes shared by the threads of this process, with timed waits,
+// behaving like their Windows counterparts (CreateEventW, CreateMutexW).
+// A name makes an object findable: creating it again by the same name gives the
+// existing object while anyone still holds it. Events and mutexes have separate
+// name spaces.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace cwplat {
+
+// Wait without a time limit.
+inline constexpr std::uint64_t kInfinite = UINT64_MAX;
+
+class CEvent {
+ public:
+  // manualReset: stays signalled until Reset(), releasing every waiter.
+  // Otherwise each Set() releases exactly one waiter and the event resets itself.
+  CEvent(bool manualReset, bool initialState);
+  CEvent(const CEvent&) = delete;
+  CEvent& operator=(const CEvent&) = delete;
+
+  void Set();
+  void Reset();
+  // True when signalled within timeoutMs (0 only polls), false on time-out.
+  bool Wait(std::uint64_t timeoutMs);
+  bool IsManualReset() const { return m_manualReset; }
+
+ private:
+  const bool m_manualReset;
+  bool m_signalled;
+  std::mutex m_mutex;
+  std::condition_variable m_cv;
+};
+
+// An event known by name inside this process. An empty name makes a private
+// event. When the name is already known, the existing event is returned and its
+// reset mode and state stay as they are; *alreadyExisted tells which happened.
+std::shared_ptr<CEvent> CreateNamedEvent(const std::string& name, bool manualReset, bool initialState,
+                                         bool* alreadyExisted = nullptr);
+
+// A mutex with Windows mutex semantics: the owning thread may lock it again
+// (each lock needs its own Unlock), and only the owner can unlock it.
+class CTimedMutex {
+ public:
+  CTimedMutex() = default;
+  CTimedMutex(const CTimedMutex&) = delete;
+  CTimedMutex& operator=(const CTimedMutex&) = delete;
+
+  // True when this thread owns the mutex within ms (kInfinite waits for ever).
+  bool TryLockFor(std::uint64_t ms);
+  void Lock() { TryLockFor(kInfinite); }
+  // False, and nothing changes, when the calling thread does not own it.
+  bool Unlock();
+
+ private:
+  std::timed_mutex m_mutex;
+  std::atomic<std::thread::id> m_owner{};
+  unsigned m_depth = 0;  // touched by the owner only
+};
+
+// A mutex known by name inside this process, like CreateNamedEvent.
+std::shared_ptr<CTimedMutex> CreateNamedMutex(const std::string& name, bool* alreadyExisted = nullptr);
+
+}  // namespace cwplat

@@ -1,0 +1,27 @@
+// What a ranged segment request needs of the worker that runs it: the body
+// writer and the task values the response-header checks read and update. The
+// download worker implements it; the HTTP client knows nothing more of it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CSegmentSink {
+ public:
+  virtual ~CSegmentSink() = default;
+
+  // The segment writer: stores one block, returns the number of bytes taken
+  // (fewer than given aborts the transfer).
+  virtual std::size_t downloadFunc(const char* data, std::size_t size, std::size_t nmemb) = 0;
+
+  // The current task's expected total size (0: no header checks), its CDN
+  // text (updated from CDN headers) and the CDN text the size probe saw.
+  virtual std::int64_t expectedContentLength() const = 0;
+  virtual std::string& cdnText() = 0;
+  virtual const std::string& probeCdnText() const = 0;
+
+  // The task's id and whether its requests are logged.
+  virtual int taskId() const = 0;
+  virtual bool taskLogging() const = 0;
+};

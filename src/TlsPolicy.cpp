@@ -1,0 +1,79 @@
+#include "TlsPolicy.h"
+
+#include "Deployment.h"
+#include "LocalSettings.h"
+#include "platform/log.h"
+
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+struct X509Free {
+  void operator()(X509* x) const { X509_free(x); }
+};
+
+using Anchors = std::vector<std::unique_ptr<X509, X509Free>>;
+
+Anchors ParseAnchors(const std::vector<std::string>& pems) {
+  Anchors anchors;
+  for (const std::string& pem : pems) {
+    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())),
+                                                  &BIO_free);
+    while (bio) {
+      X509* cert = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr);
+      if (cert == nullptr) break;
+      anchors.emplace_back(cert);
+    }
+  }
+  return anchors;
+}
+
+// The extra anchors, parsed again only when the deployment's list changes.
+std::shared_ptr<const Anchors> CurrentAnchors() {
+  static std::mutex mutex;
+  static std::vector<std::string> parsedFrom;
+  static std::shared_ptr<const Anchors> cached;
+  std::vector<std::string> pems = CDeployment::Instance().TrustAnchorsPem();
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!cached || pems != parsedFrom) {
+    cached = std::make_shared<const Anchors>(ParseAnchors(pems));
+    parsedFrom = std::move(pems);
+    if (!cached->empty()) CWLOG << " Trust anchors from the deployment file: " << cached->size();
+  }
+  return cached;
+}
+
+CURLcode AddAnchors(CURL*, void* sslctx, void*) {
+  X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslctx));
+  const auto anchors = CurrentAnchors();
+  for (const auto& cert : *anchors) X509_STORE_add_cert(store, cert.get());
+  return CURLE_OK;
+}
+
+}  // namespace
+
+bool IsTlsVerificationOff() {
+  const bool off = FuntionImpl::IsLocalSettingOn("InsecureTls", FuntionImpl::LocalSettingsPath());
+  static std::atomic<bool> logged{false};
+  if (off && !logged.exchange(true)) {
+    CWLOG << " Certificate checking is OFF (InsecureTls=1 in the settings file): test environments only";
+  }
+  return off;
+}
+
+CURLcode ApplyTlsPolicy(CURL* curl) {
+  const bool verify = !IsTlsVerificationOff();
+  const CURLcode code = curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, verify ? 1L : 0L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L);
+  if (verify && !CurrentAnchors()->empty()) {
+    curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, &AddAnchors);
+  }
+  return code;
+}

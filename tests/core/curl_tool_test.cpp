@@ -1,0 +1,100 @@
+#include "CLibcurlTool.h"
+#include "SegmentSink.h"
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+class FakeSink : public CSegmentSink {
+ public:
+  std::size_t downloadFunc(const char*, std::size_t size, std::size_t nmemb) override {
+    bytes += size * nmemb;
+    return nmemb;
+  }
+  std::int64_t expectedContentLength() const override { return expected; }
+  std::string& cdnText() override { return cdn; }
+  const std::string& probeCdnText() const override { return probeCdn; }
+  int taskId() const override { return 3; }
+  bool taskLogging() const override { return true; }
+
+  std::int64_t expected = 1000;
+  std::string cdn, probeCdn;
+  std::size_t bytes = 0;
+};
+
+std::size_t Feed(FakeSink& sink, std::string line) {
+  return CLibcurlTool::HeaderCallback(line.data(), 1, line.size(), &sink);
+}
+
+TEST(HeaderCallback, ContentRangeTotalMustMatch) {
+  cwtest::LogCapture log;
+  FakeSink sink;
+  EXPECT_EQ(Feed(sink, "Content-Range: bytes 0-99/1000\r\n"), 32u);
+  EXPECT_EQ(Feed(sink, "Content-Range: bytes 0-99/1001\r\n"), 0u);
+  EXPECT_TRUE(log.has(" HeaderCallback error1: 1000 != Content-Range: bytes 0-99/1001\r\n"));
+  EXPECT_EQ(Feed(sink, "Content-Range: bytes 0-99\r\n"), 0u);
+  EXPECT_TRUE(log.has(" HeaderCallback error2: Content-Range: bytes 0-99\r\n"));
+  EXPECT_EQ(Feed(sink, "Content-Range: bytes */\r\n"), 0u);
+  EXPECT_EQ(Feed(sink, "Content-Range: bytes 0-1/99999999999999999999999\r\n"), 0u);
+  // Lower-case names (HTTP/2) are not examined, nor is anything with no expected size.
+  EXPECT_EQ(Feed(sink, "content-range: bytes 0-99/1001\r\n"), 32u);
+  sink.expected = 0;
+  EXPECT_EQ(Feed(sink, "Content-Range: bytes 0-99/1001\r\n"), 32u);
+}
+
+TEST(HeaderCallback, CdnHeadersBuildTheCdnText) {
+  FakeSink sink;
+  Feed(sink, "CF-RAY: 7d1a2b3c4d5e6f7a-LAX\r\n");
+  EXPECT_EQ(sink.cdn, "LAX");
+  Feed(sink, "CF-Cache-Status: HIT\r\n");
+  EXPECT_EQ(sink.cdn, "HIT/LAX");
+  Feed(sink, "cf-cache-status: MISS\r\n");
+  EXPECT_EQ(sink.cdn, "HIT/LAX");
+  // Equal to what the probe saw: nothing new to report.
+  FakeSink same;
+  same.probeCdn = "SJC";
+  Feed(same, "CF-RAY: abc-SJC\r\n");
+  EXPECT_EQ(same.cdn, "");
+  // Degenerate lines stay in bounds.
+  FakeSink odd;
+  Feed(odd, "CF-RAY:");
+  Feed(odd, "CF-Cache-Status:");
+  EXPECT_EQ(odd.cdn, "");
+}
+
+TEST(CurlTool, WithoutHandleEveryOperationFailsWithInit) {
+  cwtest::LogCapture log;
+  CLibcurlTool tool;
+  FakeSink sink;
+  char headers[CLibcurlTool::kHeaderBufferSize];
+  std::memset(headers, 'x', sizeof headers);
+  long status = 5;
+  std::string body;
+  EXPECT_EQ(tool.httpDownloadContent("http://127.0.0.1:1/", 0, 9, 0, &sink), CURLE_FAILED_INIT);
+  EXPECT_EQ(tool.httpGet("http://127.0.0.1:1/", headers, status), CURLE_FAILED_INIT);
+  EXPECT_EQ(headers[0], '\0');
+  EXPECT_EQ(tool.httpGet("http://127.0.0.1:1/", body), CURLE_FAILED_INIT);
+  EXPECT_EQ(log.count(" curl easy init fail !!!"), 3u);
+  EXPECT_TRUE(log.has(" Request Range: (3, 9) 0-9"));
+}
+
+TEST(CurlTool, FigureErrorTable) {
+  cwtest::LogCapture log;
+  EXPECT_EQ(CLibcurlTool::figureError(CURLE_COULDNT_RESOLVE_HOST), 1);
+  CLibcurlTool::figureError(CURLE_WRITE_ERROR);
+  CLibcurlTool::figureError(static_cast<CURLcode>(14));
+  CLibcurlTool::figureError(CURLE_OPERATION_TIMEDOUT);
+  CLibcurlTool::figureError(CURLE_TOO_MANY_REDIRECTS);
+  CLibcurlTool::figureError(CURLE_UNSUPPORTED_PROTOCOL);
+  EXPECT_TRUE(log.has(" cannt resovlve server!"));
+  EXPECT_TRUE(log.has(" 接收数据错误"));
+  EXPECT_TRUE(log.has(" Curl unknow error!"));
+  EXPECT_TRUE(log.has(" Curl Time out"));
+  EXPECT_TRUE(log.has(" Curl Else Error: 47"));
+  EXPECT_TRUE(log.has(" ProtoControl Unsupport!"));
+}
+
+}  // namespace
