@@ -2,6 +2,7 @@
 # they need first (Debian packages), configure and build.
 BUILD ?= build
 CMAKE_ARGS ?=
+CTEST_ARGS ?=
 JOBS ?= $(shell nproc)
 
 .PHONY: run test build deps clean
@@ -14,7 +15,7 @@ build: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) --timeout 600
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) --timeout 600 $(CTEST_ARGS)
 
 run: build
 	@scripts/run-demo.sh $(BUILD)

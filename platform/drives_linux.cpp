@@ -13,15 +13,18 @@ namespace {
 // filesystems (a RAM disk is not a fixed drive), read-only images and optical
 // media, and network or host-shared folders.
 constexpr std::string_view kNotDriveTypes[] = {
-    "proc",      "sysfs",      "cgroup",    "cgroup2",   "devpts",     "devtmpfs",   "mqueue",
-    "debugfs",   "tracefs",    "securityfs", "pstore",   "bpf",        "configfs",   "fusectl",
-    "hugetlbfs", "autofs",     "binfmt_misc", "efivarfs", "rpc_pipefs", "nfsd",       "nsfs",
-    "selinuxfs", "smackfs",    "binder",    "binderfs",  "cpuset",     "usbfs",      "devfs",
-    "sockfs",    "pipefs",     "anon_inodefs", "rootfs", "tmpfs",      "ramfs",      "squashfs",
-    "iso9660",   "udf",        "erofs",     "cramfs",    "romfs",      "nfs",        "nfs4",
-    "cifs",      "smb3",       "smbfs",     "ncpfs",     "afs",        "coda",       "9p",
-    "virtiofs",  "ceph",       "glusterfs", "lustre",    "gpfs",       "davfs",      "sshfs",
-    "vboxsf",    "vmhgfs",     "prl_fs",
+    // kernel pseudo filesystems
+    "proc", "sysfs", "cgroup", "cgroup2", "devpts", "devtmpfs", "mqueue", "debugfs", "tracefs", "securityfs",
+    "pstore", "bpf", "configfs", "fusectl", "hugetlbfs", "autofs", "binfmt_misc", "efivarfs", "rpc_pipefs",
+    "nfsd", "nsfs", "selinuxfs", "smackfs", "binder", "binderfs", "cpuset", "usbfs", "devfs", "sockfs",
+    "pipefs", "anon_inodefs", "rootfs",
+    // memory
+    "tmpfs", "ramfs",
+    // read-only images and optical media
+    "squashfs", "iso9660", "udf", "erofs", "cramfs", "romfs",
+    // network and host-shared folders
+    "nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "afs", "coda", "9p", "virtiofs", "ceph", "glusterfs",
+    "lustre", "gpfs", "davfs", "sshfs", "vboxsf", "vmhgfs", "prl_fs",
 };
 
 bool ParseNumber(std::string_view s, unsigned& out) {

@@ -5,7 +5,6 @@
 // name spaces.
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -47,6 +46,8 @@ std::shared_ptr<CEvent> CreateNamedEvent(const std::string& name, bool manualRes
 
 // A mutex with Windows mutex semantics: the owning thread may lock it again
 // (each lock needs its own Unlock), and only the owner can unlock it.
+// Built on a condition variable rather than std::timed_mutex, whose timed lock
+// ThreadSanitizer cannot follow.
 class CTimedMutex {
  public:
   CTimedMutex() = default;
@@ -60,9 +61,10 @@ class CTimedMutex {
   bool Unlock();
 
  private:
-  std::timed_mutex m_mutex;
-  std::atomic<std::thread::id> m_owner{};
-  unsigned m_depth = 0;  // touched by the owner only
+  std::mutex m_mutex;  // guards the two fields below
+  std::condition_variable m_released;
+  std::thread::id m_owner;
+  unsigned m_depth = 0;  // 0: free
 };
 
 // A mutex known by name inside this process, like CreateNamedEvent.

@@ -102,26 +102,30 @@ std::shared_ptr<CEvent> CreateNamedEvent(const std::string& name, bool manualRes
 
 bool CTimedMutex::TryLockFor(std::uint64_t ms) {
   const std::thread::id self = std::this_thread::get_id();
-  if (m_owner.load() == self) {
+  std::unique_lock<std::mutex> lock(m_mutex);
+  if (m_depth > 0 && m_owner == self) {
     ++m_depth;
     return true;
   }
+  auto isFree = [this] { return m_depth == 0; };
   if (IsUnbounded(ms)) {
-    m_mutex.lock();
-  } else if (!m_mutex.try_lock_for(ToDuration(ms))) {
+    m_released.wait(lock, isFree);
+  } else if (!m_released.wait_until(lock, std::chrono::steady_clock::now() + ToDuration(ms), isFree)) {
     return false;
   }
-  m_owner.store(self);
+  m_owner = self;
   m_depth = 1;
   return true;
 }
 
 bool CTimedMutex::Unlock() {
-  if (m_owner.load() != std::this_thread::get_id()) return false;
-  if (--m_depth == 0) {
-    m_owner.store(std::thread::id{});
-    m_mutex.unlock();
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_depth == 0 || m_owner != std::this_thread::get_id()) return false;
+    if (--m_depth > 0) return true;
+    m_owner = std::thread::id{};
   }
+  m_released.notify_one();
   return true;
 }
 

@@ -12,6 +12,10 @@ PACKAGES=(
   libzip-dev libssl-dev
   # tests and the local service stack
   googletest libgtest-dev libgmock-dev libcpp-httplib-dev openssl
+  # reference peers for tests and benchmarks
+  nginx-light curl aria2 axel
+  # fuzzing (libFuzzer comes with clang's runtime)
+  clang libclang-rt-14-dev
 )
 
 missing=()
@@ -29,5 +33,5 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+$SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"

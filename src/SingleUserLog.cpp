@@ -1,8 +1,12 @@
 #include "SingleUserLog.h"
 
+#include "LocalSettings.h"
+#include "UserLogGaFile.h"
+#include "UserLogSender.h"
+#include "UserLogTransport.h"
 #include "platform/drives.h"
 #include "platform/log.h"
-#include "platform/paths.h"
+#include "weblog/IWebLog.h"
 
 #include <cstdio>
 
@@ -10,7 +14,7 @@ namespace {
 
 std::string RunTimeStamp() {
   const cwplat::LocalTime t = cwplat::GetLocalTime();
-  char buf[32];
+  char buf[64];
   std::snprintf(buf, sizeof buf, "%.4d%.2d%.2d%.2d%.2d%.2d%.3d", t.year, t.month, t.day, t.hour, t.minute,
                 t.second, t.millisecond);
   return buf;
@@ -23,9 +27,20 @@ void EnsureFolder(const std::string& folder, const char* what) {
 }  // namespace
 
 CSingleUserLog& CSingleUserLog::GetInstance() {
-  static CSingleUserLog instance;
+  static CSingleUserLog instance{UserLogOptions{}};
   return instance;
 }
+
+CSingleUserLog::CSingleUserLog(UserLogOptions options)
+    : m_facts(options.facts ? *options.facts : ReadUserLogFacts()),
+      m_clock(options.clock ? options.clock : [] { return cwplat::GetLocalTime(); }) {
+  std::shared_ptr<IWebLog> transport =
+      options.createTransport ? options.createTransport() : CreateUserLogTransport();
+  if (!transport) CWLOG << " No analytics transport: events will not be sent";
+  m_sender = std::make_unique<CUserLogSender>(std::move(transport), !FuntionImpl::IsAutoRun());
+}
+
+CSingleUserLog::~CSingleUserLog() = default;
 
 void CSingleUserLog::InitLogPaths(const std::string& runName) {
   const std::string stamp = RunTimeStamp();
@@ -45,35 +60,46 @@ void CSingleUserLog::InitLogPaths(const std::string& runName) {
 
 void CSingleUserLog::InitUserInfo(int siteId, const std::string& /*softwareVersion*/, const std::string& productName,
                                   const std::string& downloadAddress, bool kit, int pid) {
+  const std::string folder = GetLogFolder();
+  int isNew = 1;
+  // Without a log folder there is no record of earlier days: every run is new.
+  if (!folder.empty()) {
+    std::lock_guard<std::mutex> lock(m_galogMutex);
+    isNew = UpdateGaLogDate(folder + "/galog.json", m_clock());
+  }
   std::lock_guard<std::mutex> lock(m_mutex);
-  m_siteId = siteId;
-  m_productName = productName;
-  m_downloadAddress = downloadAddress;
-  m_kit = kit;
-  m_pid = pid;
+  m_info.siteId = siteId;
+  m_info.productName = productName;
+  m_info.downloadAddress = downloadAddress;
+  m_info.kit = kit;
+  m_info.pid = pid;
+  m_info.isNew = isNew;
 }
 
-int CSingleUserLog::AddUserLog_simple(const std::string& category, const std::string& action,
-                                      const std::string& label, bool bWait) {
-  CWLOG << " User event " << category << " / " << action << " / " << label << (bWait ? " (wait)" : "");
-  return 0;
+void CSingleUserLog::SetMainWnd(IUserLogWindow* wnd) {
+  std::lock_guard<std::mutex> lock(m_windowMutex);
+  m_mainWnd = wnd;
 }
 
-int CSingleUserLog::AddUserLog_funnelEx(const std::string& category, const std::string& action,
-                                        const std::map<std::string, std::string>& extra, bool bWait, bool kit) {
-  std::string members;
-  for (const auto& [k, v] : extra) members += " " + k + "=" + v;
-  CWLOG << " Funnel event " << category << " / " << action << members << (bWait ? " (wait)" : "")
-        << (kit ? " (kit)" : "");
-  return 0;
+UserLogUserInfo CSingleUserLog::UserInfo() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_info;
 }
 
-int CSingleUserLog::AddUserLog_funnelPair(const std::string& category, const std::string& action,
-                                          const std::string& key, const std::string& value, bool bWait, bool kit) {
-  return AddUserLog_funnelEx(category, action, {{key, value}}, bWait, kit);
+UserLogWindowFacts CSingleUserLog::WindowFacts() const {
+  // Held while asking, so a window that unregisters waits for the question.
+  std::lock_guard<std::mutex> lock(m_windowMutex);
+  return m_mainWnd != nullptr ? m_mainWnd->GetUserLogWindowFacts() : UserLogWindowFacts{};
 }
 
-bool CSingleUserLog::WaitThreadForExit() { return true; }
+void CSingleUserLog::RecordToolsVersionOnce() {
+  std::lock_guard<std::mutex> lock(m_galogMutex);
+  if (!m_versionPending) return;
+  const std::string folder = GetLogFolder();
+  if (folder.empty()) return;  // recorded with the first event after InitLogPaths
+  RecordGaLogVersion(folder + "/galog.json", m_facts.toolsVersion);
+  m_versionPending = false;
+}
 
 std::string CSingleUserLog::GetLogFolder() const {
   std::lock_guard<std::mutex> lock(m_mutex);
@@ -99,23 +125,9 @@ void CSingleUserLog::SetDownloaderConfig(int value) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_downloaderConfig = value;
 }
-int CSingleUserLog::GetSiteId() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  return m_siteId;
-}
-int CSingleUserLog::GetPid() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  return m_pid;
-}
-bool CSingleUserLog::IsKit() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  return m_kit;
-}
-std::string CSingleUserLog::GetProductName() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  return m_productName;
-}
-std::string CSingleUserLog::GetDownloadAddress() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  return m_downloadAddress;
-}
+int CSingleUserLog::GetSiteId() const { return UserInfo().siteId; }
+int CSingleUserLog::GetPid() const { return UserInfo().pid; }
+bool CSingleUserLog::IsKit() const { return UserInfo().kit; }
+int CSingleUserLog::GetIsNew() const { return UserInfo().isNew; }
+std::string CSingleUserLog::GetProductName() const { return UserInfo().productName; }
+std::string CSingleUserLog::GetDownloadAddress() const { return UserInfo().downloadAddress; }

@@ -109,6 +109,8 @@ int wWinMain(const std::string& commandLine) {
   const StartupConfig config = LoadEmbeddedStartupConfig();
   curl_global_init(CURL_GLOBAL_ALL);
   SetUpLogging(config);
+  CWLOG << " Start " << FuntionImpl::GetFileVersionText(cwplat::GetModuleFileName()) << ", command line ["
+        << commandLine << "], downloader id " << config.downloaderIdText;
 
   if (request.kind != CommandLineRequest::Interactive) {
     const bool dumps = request.kind == CommandLineRequest::UploadDump;

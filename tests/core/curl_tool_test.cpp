@@ -98,3 +98,33 @@ TEST(CurlTool, FigureErrorTable) {
 }
 
 }  // namespace
+
+#include "ProxyConfig.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+TEST(ProxyConfig, LogsTheProxySettingsThatApply) {
+  cwtest::ScopedEnv a("auto_proxy", std::nullopt), h("http_proxy", std::nullopt), s("https_proxy", std::nullopt),
+      S("HTTPS_PROXY", std::nullopt), all("all_proxy", std::nullopt), ALL("ALL_PROXY", std::nullopt),
+      n("no_proxy", std::nullopt), N("NO_PROXY", std::nullopt);
+  {
+    cwtest::LogCapture log;
+    EXPECT_EQ(FuntionImpl::GetIEProxyConfig(), 0);
+    EXPECT_TRUE(log.has(" Get proxy: 1, 0"));
+    EXPECT_EQ(log.lines().size(), 1u);
+  }
+  cwtest::ScopedEnv proxy("http_proxy", "http://proxy.example:3128");
+  cwtest::ScopedEnv secure("HTTPS_PROXY", "http://proxy.example:3129");
+  {
+    cwtest::LogCapture log;
+    EXPECT_EQ(FuntionImpl::GetIEProxyConfig(), 2);
+    EXPECT_TRUE(log.has(" Proxy info2: http=http://proxy.example:3128;https=http://proxy.example:3129"));
+  }
+  cwtest::ScopedEnv bypass("no_proxy", "localhost,127.0.0.1");
+  cwtest::LogCapture log;
+  EXPECT_EQ(FuntionImpl::GetIEProxyConfig(), 3);
+  EXPECT_TRUE(log.has(" Proxy info3: localhost,127.0.0.1"));
+}
+
+}  // namespace

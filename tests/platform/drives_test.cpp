@@ -85,6 +85,21 @@ TEST(MountInfo, OverlongLinesAreSkippedWhole) {
   EXPECT_EQ(entries[0].mountPoint, "/ok");
 }
 
+TEST(MountInfo, RandomTextNeverBreaksTheParser) {
+  const char alphabet[] = "0123456789:/- \\\nabcx";
+  unsigned seed = 12345;
+  std::string text;
+  for (int i = 0; i < 200000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    text += alphabet[(seed >> 16) % (sizeof(alphabet) - 1)];
+  }
+  for (const auto& e : cwplat::ParseMountInfo(text)) {
+    EXPECT_EQ(e.mountPoint[0], '/');
+    EXPECT_EQ(e.root[0], '/');
+    EXPECT_FALSE(e.fsType.empty());
+  }
+}
+
 TEST(MountInfo, FilesystemKindsAndPathNormalForm) {
   for (const char* t : {"ext4", "xfs", "btrfs", "zfs", "overlay", "fuseblk", "vfat"})
     EXPECT_TRUE(cwplat::IsDriveFilesystem(t)) << t;

@@ -1,0 +1,103 @@
+// The HTTP client against a real nginx: the reference for range semantics.
+#include "CLibcurlTool.h"
+#include "SegmentSink.h"
+#include "support/LogCapture.h"
+#include "support/NginxServer.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+// Writes each block at its place in a buffer, as the download worker does.
+class BufferSink : public CSegmentSink {
+ public:
+  BufferSink(std::int64_t first, std::int64_t expected) : position(first), expected(expected) {}
+  std::size_t downloadFunc(const char* data, std::size_t, std::size_t nmemb) override {
+    if (buffer.size() < static_cast<std::size_t>(position) + nmemb) buffer.resize(position + nmemb);
+    std::memcpy(buffer.data() + position, data, nmemb);
+    position += static_cast<std::int64_t>(nmemb);
+    received += nmemb;
+    return nmemb;
+  }
+  std::int64_t expectedContentLength() const override { return expected; }
+  std::string& cdnText() override { return cdn; }
+  const std::string& probeCdnText() const override { return probe; }
+  int taskId() const override { return 1; }
+  bool taskLogging() const override { return true; }
+
+  std::string buffer;
+  std::int64_t position;
+  std::int64_t expected;
+  std::size_t received = 0;
+  std::string cdn, probe;
+};
+
+class NginxClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    content.resize(10 * 1024 * 1024 + 123);
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>((i * 2654435761u) >> 13);
+    cwtest::WriteFile(dir / "package.exe", content);
+    nginx = std::make_unique<cwtest::NginxServer>(dir.path());
+    if (!nginx->running()) GTEST_SKIP() << "nginx is not installed";
+    ASSERT_TRUE(tool.init());
+  }
+
+  cwtest::TempDir dir;
+  std::string content;
+  std::unique_ptr<cwtest::NginxServer> nginx;
+  CLibcurlTool tool;
+};
+
+TEST_F(NginxClientTest, RangedSegmentsArriveWhole) {
+  const auto size = static_cast<std::int64_t>(content.size());
+  const std::int64_t chunk = 4 * 1024 * 1024;
+  for (std::int64_t first = 0; first < size; first += chunk) {
+    const std::int64_t last = std::min(first + chunk - 1, size - 1);
+    BufferSink sink(first, size);
+    ASSERT_EQ(tool.httpDownloadContent(nginx->url("/package.exe"), first, last, 0, &sink), CURLE_OK);
+    ASSERT_EQ(sink.received, static_cast<std::size_t>(last - first + 1));
+    EXPECT_EQ(sink.buffer.substr(first), content.substr(first, last - first + 1));
+  }
+}
+
+TEST_F(NginxClientTest, ChangedRemoteSizeStopsBeforeAnyBodyByte) {
+  cwtest::LogCapture log;
+  BufferSink sink(0, static_cast<std::int64_t>(content.size()) + 1);
+  EXPECT_EQ(tool.httpDownloadContent(nginx->url("/package.exe"), 0, 1023, 0, &sink), CURLE_WRITE_ERROR);
+  EXPECT_EQ(sink.received, 0u);
+  EXPECT_TRUE(log.has(" 接收数据错误"));
+  // The handle is reset for the next request: nothing of the failed one leaks into it.
+  BufferSink good(0, static_cast<std::int64_t>(content.size()));
+  EXPECT_EQ(tool.httpDownloadContent(nginx->url("/package.exe"), 0, 1023, 0, &good), CURLE_OK);
+  EXPECT_EQ(good.received, 1024u);
+}
+
+TEST_F(NginxClientTest, HeaderProbeAndDocumentGet) {
+  char headers[CLibcurlTool::kHeaderBufferSize];
+  long status = 0;
+  ASSERT_EQ(tool.httpGet(nginx->url("/package.exe"), headers, status), CURLE_OK);
+  EXPECT_EQ(status, 200);
+  EXPECT_NE(std::string(headers).find("Content-Length: " + std::to_string(content.size())), std::string::npos);
+
+  ASSERT_EQ(tool.httpGet(nginx->url("/missing.exe"), headers, status), CURLE_OK);
+  EXPECT_EQ(status, 404);
+
+  cwtest::WriteFile(dir / "info.xml", "<Downloader><Md5>x</Md5></Downloader>");
+  std::string body;
+  ASSERT_EQ(tool.httpGet(nginx->url("/info.xml"), body), CURLE_OK);
+  EXPECT_EQ(body, "<Downloader><Md5>x</Md5></Downloader>");
+}
+
+TEST_F(NginxClientTest, OversizedDocumentIsRefused) {
+  std::string huge(CLibcurlTool::kMaxDocumentBytes + 1, 'a');
+  cwtest::WriteFile(dir / "huge.xml", huge);
+  std::string body;
+  EXPECT_EQ(tool.httpGet(nginx->url("/huge.xml"), body), CURLE_WRITE_ERROR);
+  EXPECT_LE(body.size(), CLibcurlTool::kMaxDocumentBytes);
+}
+
+}  // namespace
