@@ -1,0 +1,16 @@
+// Size and MD5 of a served file, for configurations that name a package
+// instead of copying its digest by hand ({md5:name}, {size:name}).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace devserver {
+
+// Lower-case hex MD5 of the file, read in pieces; remembered until the file's
+// size or modification time changes.
+std::optional<std::string> FileMd5(const std::filesystem::path& file);
+
+}  // namespace devserver
