@@ -1,4 +1,5 @@
 // The update service's answer: the block cut, then the parse of the block.
+#include "QuietLog.h"
 #include "CConfigure.h"
 
 #include <cstddef>

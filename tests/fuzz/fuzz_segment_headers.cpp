@@ -1,4 +1,5 @@
 // Response header lines of a segment request, as libcurl hands them over.
+#include "QuietLog.h"
 #include "CLibcurlTool.h"
 #include "SegmentSink.h"
 
