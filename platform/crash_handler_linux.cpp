@@ -115,11 +115,19 @@ void ReleaseInstanceLock(const Slot& slot, CCrashText& lines) {
   HandlerLog(lines, line);
 }
 
-const char* DumpPath(const Slot& slot, const char* stamp) {
-  if (slot.dumpPath[0] != '\0') return slot.dumpPath;
+const char* FallbackPath(const Slot& slot, const char* stamp) {
   CCrashText path(g_fallbackPath, sizeof g_fallbackPath);
   path.Add(slot.fallbackPrefix).Add(stamp).Add(".dmp");
   return g_fallbackPath;
+}
+
+// O_NOFOLLOW: a link planted under the dump's name must not redirect the write.
+int CreateDump(const char* path, CCrashText& lines, CCrashText& line) {
+  const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  line.Clear();
+  line.Add(" Create dmp file: ").Dec(fd).Add(", ").Dec(fd < 0 ? errno : 0);
+  HandlerLog(lines, line);
+  return fd;
 }
 
 bool WriteHeader(int fd, const Slot& slot, const char* stamp, int signal, const siginfo_t* info,
@@ -167,6 +175,11 @@ void StartUploadCopy(const Slot& slot, const char* dumpPath) {
                   const_cast<char*>(name), nullptr};
   const pid_t pid = RawFork();
   if (pid != 0) return;
+  // A fault here must end this child, not wait for the crash the parent owns.
+  struct sigaction fallback {};
+  fallback.sa_handler = SIG_DFL;
+  sigemptyset(&fallback.sa_mask);
+  for (int signal : kFatalSignals) sigaction(signal, &fallback, nullptr);
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);  // the handler's mask would carry over execve
@@ -221,12 +234,13 @@ void HandleCrash(int signal, siginfo_t* info, void* ucontext) {
   char stamp[32];
   FormatCrashTimeStamp(CrashLocalTime(now.tv_sec, static_cast<int>(now.tv_nsec / 1000000), slot.utcOffsetSeconds),
                        stamp, sizeof stamp);
-  const char* path = DumpPath(slot, stamp);
-
-  const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-  line.Clear();
-  line.Add(" Create dmp file: ").Dec(fd).Add(", ").Dec(fd < 0 ? errno : 0);
-  HandlerLog(lines, line);
+  const char* path = slot.dumpPath[0] != '\0' ? slot.dumpPath : FallbackPath(slot, stamp);
+  int fd = CreateDump(path, lines, line);
+  if (fd < 0 && path == slot.dumpPath) {
+    // The log folder went away or is full: a dump in the temporary folder beats none.
+    path = FallbackPath(slot, stamp);
+    fd = CreateDump(path, lines, line);
+  }
   if (fd < 0) return;
 
   bool ok = WriteHeader(fd, slot, stamp, signal, info, lines);

@@ -13,7 +13,7 @@ PACKAGES=(
   # tests and the local service stack
   googletest libgtest-dev libgmock-dev libcpp-httplib-dev openssl
   # reference peers for tests and benchmarks
-  nginx-light curl aria2 axel
+  nginx-light curl aria2 axel time
   # fuzzing (libFuzzer comes with clang's runtime)
   clang libclang-rt-14-dev
 )

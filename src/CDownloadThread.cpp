@@ -81,3 +81,16 @@ const std::string& CDownloadThread::probeCdnText() const { return currentTask()-
 int CDownloadThread::taskId() const { return currentTask()->id.load(); }
 
 bool CDownloadThread::taskLogging() const { return currentTask()->logging != 0; }
+
+bool CDownloadThread::acceptStatusLine(const std::string& line) {
+  // "HTTP/1.1 206 Partial Content": the three digits after the first blank.
+  const std::size_t blank = line.find(' ');
+  int status = 0;
+  for (std::size_t i = blank == std::string::npos ? line.size() : blank + 1; i < line.size() && i <= blank + 3; ++i) {
+    if (line[i] < '0' || line[i] > '9') break;
+    status = status * 10 + (line[i] - '0');
+  }
+  if ((status >= 300 && status < 400) || status == 206 || (status == 200 && m_cursor == 0)) return true;
+  CWLOG << " Tasks info, range refused, id = " << taskId() << ", answer: " << line.substr(0, line.find('\r'));
+  return false;
+}

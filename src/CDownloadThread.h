@@ -28,6 +28,9 @@ class CDownloadThread : public CThread, public CSegmentSink {
   const std::string& probeCdnText() const override;
   int taskId() const override;
   bool taskLogging() const override;
+  // Redirect hops and 206 pass; 200 (the whole file) only for a transfer that
+  // starts at byte 0; anything else would write the wrong bytes.
+  bool acceptStatusLine(const std::string& line) override;
 
  private:
   cwplat::CFile* m_file;  // the pool's; not owned

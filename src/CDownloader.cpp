@@ -28,7 +28,8 @@ CDownloader::CDownloader(std::string remoteUrl, std::string localPath, std::stri
       m_tuning(CurrentDownloadTuning()),
       m_tasks(m_remoteUrl, m_localPath, m_taskFilePath),
       m_pool(m_localPath),
-      m_wake(std::make_shared<cwplat::CEvent>(false, false)) {
+      m_wake(std::make_shared<cwplat::CEvent>(false, false)),
+      m_saver(m_taskFilePath) {
   m_pool.setIdleSignal(m_wake);
   m_progress.updateTick = m_tuning.now();
   m_savedTick = m_progress.updateTick;
@@ -89,12 +90,13 @@ void CDownloader::downloaderThread() {
   const bool haveTasks = !m_tasks.tasks().empty();  // nothing to record when the split never happened
   if (failed) {
     CWLOG << " Stopping Download," << "Mission Failed";
-    m_tasks.saveTaskFile();
+    m_saver.post(m_tasks.taskFileText());
   }
   m_pool.stopThreads();
   updateDownloadInfo();
   CWLOG << " Stopping Download," << "Update DownloadInfo";
-  if (haveTasks) m_tasks.saveTaskFile();
+  if (haveTasks) m_saver.post(m_tasks.taskFileText());
+  m_saver.flush();  // the file is final before anyone learns the driver ended
   CWLOG << " Download Stopped！";
 }
 
@@ -102,9 +104,7 @@ void CDownloader::driverPass(double& savedTenths) {
   const DownloadProgress now = progress();
   if (now.percent / 10 > savedTenths) {
     savedTenths += 1;
-    m_tasks.saveTaskFile();
-    m_savedBytes = now.bytesOnDisk;
-    m_savedTick = now.updateTick;
+    save(now);
   } else {
     saveIfDue(now);
   }
@@ -129,7 +129,11 @@ void CDownloader::saveIfDue(const DownloadProgress& now) {
   if (gained <= 0) return;
   const std::int64_t step = std::max(m_tasks.contentLength() / kSaveEveryFiftieth, kSaveMinBytes);
   if (gained < step && now.updateTick - m_savedTick < kSaveEveryMs) return;
-  m_tasks.saveTaskFile();
+  save(now);
+}
+
+void CDownloader::save(const DownloadProgress& now) {
+  m_saver.post(m_tasks.taskFileText());
   m_savedBytes = now.bytesOnDisk;
   m_savedTick = now.updateTick;
 }

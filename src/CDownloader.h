@@ -7,6 +7,7 @@
 #include "CDownloadThreadManager.h"
 #include "DownloadTuning.h"
 #include "EnumErrorCode.h"
+#include "TaskFileSaver.h"
 #include "platform/sync.h"
 #include "platform/thread.h"
 
@@ -58,6 +59,8 @@ class CDownloader {
  private:
   void downloaderThread();
   void driverPass(double& savedTenths);
+  // Hands the current state to the saver thread.
+  void save(const DownloadProgress& now);
   // Saves between the 10 % steps too, so that a killed process loses little.
   void saveIfDue(const DownloadProgress& now);
   bool allHandedOutComplete() const;
@@ -78,6 +81,7 @@ class CDownloader {
   // Set by a worker that goes idle and by a run-state change: the driver waits
   // on it between passes instead of sleeping blind.
   std::shared_ptr<cwplat::CEvent> m_wake;
+  CTaskFileSaver m_saver;
   std::int64_t m_savedBytes = 0;
   std::uint64_t m_savedTick = 0;
   cwplat::CThread m_driver;  // last: started once everything above exists

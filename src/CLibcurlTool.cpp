@@ -14,6 +14,8 @@ constexpr const char* kUserAgent =
     "User-Agent:Mozilla/5.0 (Windows NT 6.1; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
     "Chrome/62.0.3202.75 Safari/537.36";
 
+constexpr long kSegmentBufferBytes = 512 * 1024;
+
 // Header text beyond this is never looked at (the caller keeps 1999 bytes).
 constexpr std::size_t kMaxHeaderText = 64 * 1024;
 
@@ -121,6 +123,8 @@ CURLcode CLibcurlTool::httpDownloadContent(const std::string& remoteUrl, std::in
   curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &CLibcurlTool::HeaderCallback);
   curl_easy_setopt(m_curl, CURLOPT_TIMEOUT, 20L);
   curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, 3L);
+  // Larger receive blocks: a quarter of the kernel work per byte of a 4 MiB range.
+  curl_easy_setopt(m_curl, CURLOPT_BUFFERSIZE, kSegmentBufferBytes);
   CURLcode result = ApplyTlsPolicy(m_curl);
   if (result == CURLE_OK) result = thread == nullptr ? CURLE_BAD_FUNCTION_ARGUMENT : curl_easy_perform(m_curl);
   // The list must outlive the transfer; the handle must not keep pointing at it.

@@ -34,8 +34,21 @@ std::int64_t NumberAt(std::string_view text, std::size_t from) {
   return any ? value : 0;
 }
 
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Header names are case-insensitive (HTTP/2 delivers them in lower case).
+std::size_t FindNoCase(std::string_view text, std::string_view name, std::size_t from = 0) {
+  if (name.empty() || text.size() < name.size()) return std::string_view::npos;
+  for (std::size_t at = from; at + name.size() <= text.size(); ++at) {
+    std::size_t i = 0;
+    while (i < name.size() && Lower(text[at + i]) == Lower(name[i])) ++i;
+    if (i == name.size()) return at;
+  }
+  return std::string_view::npos;
+}
+
 std::size_t FindAtLineStart(std::string_view text, std::string_view name) {
-  for (std::size_t at = text.find(name); at != std::string_view::npos; at = text.find(name, at + 1)) {
+  for (std::size_t at = FindNoCase(text, name); at != std::string_view::npos; at = FindNoCase(text, name, at + 1)) {
     if (at == 0 || text[at - 1] == '\n') return at;
   }
   return std::string_view::npos;
@@ -79,11 +92,11 @@ ProbeHeaderScan ScanProbeHeaders(std::string_view headers) {
     scan.location = UpToLineEnd(headers, at + kLocation.size() + 1);
   }
 
-  if (const std::size_t range = headers.find(kContentRange); range != std::string_view::npos) {
+  if (const std::size_t range = FindNoCase(headers, kContentRange); range != std::string_view::npos) {
     const std::size_t slash = headers.find('/', range);
     scan.hasSize = true;
     scan.size = slash == std::string_view::npos ? 0 : NumberAt(headers, slash + 1);
-  } else if (const std::size_t length = headers.find(kContentLength); length != std::string_view::npos) {
+  } else if (const std::size_t length = FindNoCase(headers, kContentLength); length != std::string_view::npos) {
     scan.hasSize = true;
     scan.size = NumberAt(headers, length + kContentLength.size());
   }

@@ -1,6 +1,8 @@
 // Reading the header text of a size probe (the headers of every reply of a
 // redirect chain, in arrival order): the CDN marks, the redirect target and the
-// size. Names are matched case-sensitively, as the servers we talk to send them.
+// size. The CDN marks are matched case-sensitively, as the CDNs spell them;
+// the size and redirect headers in any case, since HTTP/2 delivers every name
+// in lower case and a probe that missed them would fail every download.
 #pragma once
 
 #include <cstdint>

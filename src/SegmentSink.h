@@ -24,4 +24,14 @@ class CSegmentSink {
   // The task's id and whether its requests are logged.
   virtual int taskId() const = 0;
   virtual bool taskLogging() const = 0;
+
+  // The status line of each response of the request ("HTTP/1.1 206 Partial
+  // Content\r\n"), redirect hops included, before its headers. False aborts
+  // the transfer before any body byte is written: an error page or a whole
+  // file sent in answer to a range is not the range. The default takes every
+  // answer.
+  virtual bool acceptStatusLine(const std::string& line) {
+    (void)line;
+    return true;
+  }
 };

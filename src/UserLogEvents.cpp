@@ -10,6 +10,9 @@ namespace {
 
 std::string Text(const char* s) { return s == nullptr ? std::string() : std::string(s); }
 
+const char* WaitFlag(bool bWait) { return bWait ? " (wait)" : ""; }
+const char* KitFlag(bool kit) { return kit ? " (kit)" : ""; }
+
 }  // namespace
 
 int CSingleUserLog::Deliver(bool funnel, std::string text, const std::string& category, const std::string& action,
@@ -53,6 +56,8 @@ int CSingleUserLog::AddUserLog(int, const char* action, bool bWait, int, const c
 
 int CSingleUserLog::AddUserLog_simple(const std::string& category, const std::string& action,
                                       const std::string& label, bool bWait) {
+  // Every record is traced in the application log, sent or not.
+  CWLOG << " User event " << category << " / " << action << " / " << label << WaitFlag(bWait);
   if (FuntionImpl::IsAutoRun()) return kSilent;
   if (category == "Other" && action == "FlowError") {
     AddUserLog_funnelEx("ErrorReporting", "Error", {{"MainErrorType", label}}, bWait, false);
@@ -63,6 +68,8 @@ int CSingleUserLog::AddUserLog_simple(const std::string& category, const std::st
 int CSingleUserLog::AddUserLog_funnel(const std::string& eventType, const std::string& coreFuncName, int funcStep,
                                       const std::string& category, const std::string& action,
                                       const std::string& label, bool bWait, bool kit) {
+  CWLOG << " Funnel event " << eventType << " / " << coreFuncName << " / " << funcStep << " / " << category << " / "
+        << action << " / " << label << WaitFlag(bWait) << KitFlag(kit);
   if (FuntionImpl::IsAutoRun()) return kSilent;
   RecordToolsVersionOnce();
   const FunnelEvent event{eventType, coreFuncName, funcStep, category, action, label, kit};
@@ -71,6 +78,9 @@ int CSingleUserLog::AddUserLog_funnel(const std::string& eventType, const std::s
 
 int CSingleUserLog::AddUserLog_funnelEx(const std::string& category, const std::string& action,
                                         const std::map<std::string, std::string>& extra, bool bWait, bool kit) {
+  std::string members;
+  for (const auto& [key, value] : extra) members += " " + key + "=" + value;
+  CWLOG << " Funnel event " << category << " / " << action << members << WaitFlag(bWait) << KitFlag(kit);
   if (FuntionImpl::IsAutoRun()) return kSilent;
   RecordToolsVersionOnce();
   return Deliver(true, BuildFunnelExJson(m_facts, UserInfo(), WindowFacts(), category, action, extra, kit), category,

@@ -5,8 +5,10 @@
 #include "Common/EmbeddedResources.h"
 #include "Common/ProcessGlobals.h"
 #include "Common/StartupConfig.h"
+#include "CrashHandler.h"
 #include "Firewall.h"
 #include "LocalSettings.h"
+#include "LogUpload.h"
 #include "SingleUserLog.h"
 #include "SystemInfo.h"
 #include "platform/console.h"
@@ -62,6 +64,8 @@ bool RunInteractive(const StartupConfig& config) {
   globals.downloaderIdText = config.downloaderIdText;
   globals.downloaderId = config.downloaderId;
   if (!EnsureSingleInstance(globals, FuntionImpl::IsAutoRun())) return false;
+  FuntionImpl::RefreshCrashHandler();  // downloader id and instance lock are known now
+  FuntionImpl::ApplyCrashTestSwitches(FuntionImpl::CrashTestStage::Startup);
 
   globals.kitFlag = IsKitDownloader(config.downloaderId);
   CSingleUserLog& userLog = CSingleUserLog::GetInstance();
@@ -101,20 +105,27 @@ void Shutdown() {
 
 int wWinMain(const std::string& commandLine) {
   cwlog::ConfigureConsoleOnly();
-  GetAppSeams().installCrashHandler();
+  AppSeams& seams = GetAppSeams();
+  seams.installCrashHandler = &FuntionImpl::InstallUnhandledExceptionHandler;
+  seams.uploadRun = &FuntionImpl::RunUploadOnly;
+  seams.installCrashHandler();
 
   const CommandLineRequest request = ParseCommandLine(commandLine);
+  if (request.kind == CommandLineRequest::Interactive) {
+    FuntionImpl::ApplyCrashTestSwitches(FuntionImpl::CrashTestStage::Early);
+  }
   if (request.debugConsole && !cwplat::AttachDebugConsole()) CWLOG << " No terminal for the debug console";
 
   const StartupConfig config = LoadEmbeddedStartupConfig();
   curl_global_init(CURL_GLOBAL_ALL);
   SetUpLogging(config);
+  FuntionImpl::RefreshCrashHandler();  // the dump goes beside the log from now on
   CWLOG << " Start " << FuntionImpl::GetFileVersionText(cwplat::GetModuleFileName()) << ", command line ["
         << commandLine << "], downloader id " << config.downloaderIdText;
 
   if (request.kind != CommandLineRequest::Interactive) {
     const bool dumps = request.kind == CommandLineRequest::UploadDump;
-    const int code = GetAppSeams().uploadRun(request.fileName, request.reason, dumps);
+    const int code = seams.uploadRun(request.fileName, request.reason, dumps);
     curl_global_cleanup();
     return code;
   }

@@ -170,7 +170,7 @@ TEST(RecordTest, OneLinePerRequestWithWhatHappened) {
   post.method = "POST";
   post.body = "a=1&b=two";
   post.headers = {"X-Test: yes"};
-  Fetch(server.Url("/collect?v=2"), post);
+  Fetch(server.Url("/no-such-service?v=2"), post);
   Request ranged;
   ranged.range = "0-99";
   Fetch(server.Url("/files/pattern.bin?reset_after=10"), ranged);
@@ -181,14 +181,14 @@ TEST(RecordTest, OneLinePerRequestWithWhatHappened) {
   for (const Json::Value& record : server.Records()) byTarget[record["target"].asString()] = record;
   ASSERT_EQ(byTarget.size(), 3u);
 
-  const Json::Value& line = byTarget["/collect?v=2"];
+  const Json::Value& line = byTarget["/no-such-service?v=2"];
   EXPECT_EQ(line["method"].asString(), "POST");
-  EXPECT_EQ(line["path"].asString(), "/collect");
+  EXPECT_EQ(line["path"].asString(), "/no-such-service");
   EXPECT_EQ(line["query"]["v"].asString(), "2");
   EXPECT_EQ(line["headers"]["X-Test"].asString(), "yes");
   EXPECT_EQ(line["body_size"].asUInt64(), 9u);
   EXPECT_EQ(line["body"].asString(), "a=1&b=two");
-  EXPECT_EQ(line["status"].asInt(), 404);  // no collector there yet
+  EXPECT_EQ(line["status"].asInt(), 404);  // no service there
   EXPECT_EQ(line["scheme"].asString(), "http");
   EXPECT_FALSE(line["time"].asString().empty());
   EXPECT_FALSE(line["headers"].isMember("REMOTE_ADDR"));
@@ -210,7 +210,7 @@ TEST(RecordTest, FaultSwitchesInAFormBodyAreNotFaults) {
   post.method = "POST";
   post.body = "status=503";
   EXPECT_EQ(Fetch(server.Url("/files/pattern.bin"), post).status, 405);
-  EXPECT_EQ(Fetch(server.Url("/collect"), post).status, 404);
+  EXPECT_EQ(Fetch(server.Url("/no-such-service"), post).status, 404);
 }
 
 TEST(HttpsTest, VerifiesWithTheTestCaAndFailsWithoutIt) {

@@ -32,7 +32,9 @@ class Sandbox {
   std::vector<std::string> LogFiles() const {
     std::vector<std::string> files;
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(logFolder(), ec)) files.push_back(e.path().string());
+    for (const auto& e : fs::directory_iterator(logFolder(), ec)) {
+      if (e.path().extension() == ".log") files.push_back(e.path().string());
+    }
     std::sort(files.begin(), files.end());
     return files;
   }

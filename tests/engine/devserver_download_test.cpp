@@ -1,0 +1,196 @@
+// Download starts against the local service stack's fault modes: cut and
+// reset connections, stalls, wrong sizes, error pages, servers that ignore
+// ranges, CDN marks.
+#include "CDownloadThread.h"
+#include "CLibcurlTool.h"
+#include "DownLoadImpl.h"
+#include "EngineTestSupport.h"
+#include "support/DevServerHarness.h"
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+using enginetest::EventRecorder;
+using enginetest::TestBytes;
+using enginetest::TuningScope;
+
+constexpr std::size_t kRange = 4 * 1024 * 1024;
+
+// True when the HTTP client hands each status line to the segment sink, so
+// that error pages and whole-file answers never reach the file.
+bool StatusLinesReachTheSink() {
+  struct Probe : CSegmentSink {
+    bool asked = false;
+    std::string cdn, probe;
+    std::size_t downloadFunc(const char*, std::size_t, std::size_t n) override { return n; }
+    std::int64_t expectedContentLength() const override { return 10; }
+    std::string& cdnText() override { return cdn; }
+    const std::string& probeCdnText() const override { return probe; }
+    int taskId() const override { return 1; }
+    bool taskLogging() const override { return false; }
+    bool acceptStatusLine(const std::string&) override {
+      asked = true;
+      return false;
+    }
+  } sink;
+  char line[] = "HTTP/1.1 503 Service Unavailable\r\n";
+  CLibcurlTool::HeaderCallback(line, 1, sizeof(line) - 1, &sink);
+  return sink.asked;
+}
+
+class DevServerDownload : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_server = std::make_unique<devtest::DevServer>();
+    ASSERT_TRUE(m_server->ready());
+    DownloadTuning tuning;
+    tuning.stallLimitMs = 1000;  // a failed range ends the start in a second, not a minute
+    m_tuning = std::make_unique<TuningScope>(tuning);
+  }
+
+  void Serve(const std::string& data) { cwtest::WriteFile(m_server->root() + "/pkg.bin", data); }
+  // Faults for the next `count` range requests.
+  void QueueRangeFaults(const std::string& fields, int count) {
+    ASSERT_EQ(m_server->Control(R"({"faults": {"count": )" + std::to_string(count) +
+                                R"(, "method": "GET", "path_prefix": "/files/", )" + fields + "}}"),
+              200);
+  }
+  EnumErrorCode Download(const std::string& query = "") {
+    m_report = "unset";
+    return CDownLoadImpl::SuperDownloadFile(m_server->Url("/files/pkg.bin" + query), m_out, m_report, false);
+  }
+
+  std::unique_ptr<devtest::DevServer> m_server;
+  std::unique_ptr<TuningScope> m_tuning;
+  cwtest::TempDir m_dir;
+  std::string m_out = m_dir / "pkg.bin";
+  std::string m_report;
+};
+
+TEST_F(DevServerDownload, RangeCutJustBeforeItsLastByteIsCompletedLater) {
+  const std::string data = TestBytes(2 * kRange + 100, 31);
+  Serve(data);
+  // Each range answer ends cleanly one byte short of the first range's end.
+  QueueRangeFaults(R"("truncate": )" + std::to_string(kRange - 1), 2);
+  EXPECT_EQ(Download(), DOWNLOAD_NO_SPEED);
+  EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+  EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
+}
+
+TEST_F(DevServerDownload, ResetsMidRangeResumeWithoutRefetching) {
+  cwtest::LogCapture log;
+  const std::string data = TestBytes(3 * kRange + 12345, 32);
+  Serve(data);
+  QueueRangeFaults(R"("reset_after": 1000000)", 2);
+  EXPECT_EQ(Download(), DOWNLOAD_NO_SPEED);
+  EXPECT_TRUE(log.has("too long no speed:"));
+  EXPECT_TRUE(log.has(" Stopping Download,Mission Failed"));
+  EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+  EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
+  // Only what was lost is asked for again: every resumed range starts past byte 0 of its range.
+  std::int64_t sent = 0;
+  for (const Json::Value& r : m_server->Records()) sent += r["path"].asString() == "/files/pkg.bin" ? r["sent"].asInt64() : 0;
+  EXPECT_LT(sent, static_cast<std::int64_t>(data.size()) + 2 * 1000000);
+}
+
+TEST_F(DevServerDownload, StalledRangeEndsTheStartWith10) {
+  const std::string data = TestBytes(kRange / 2, 33);
+  Serve(data);
+  QueueRangeFaults(R"("stall": 3)", 1);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Download(), DOWNLOAD_NO_SPEED);
+  // The driver waited for the stalled request to end before it stopped.
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+  EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+  EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
+}
+
+TEST_F(DevServerDownload, WrongContentRangeTotalWritesNothing) {
+  cwtest::LogCapture log;
+  Serve(TestBytes(kRange / 4, 34));
+  QueueRangeFaults(R"("wrong_total": 1)", 1);
+  EXPECT_EQ(Download(), DOWNLOAD_NO_SPEED);
+  EXPECT_TRUE(log.has(" 接收数据错误"));
+  bool headerError = false;
+  for (const std::string& line : log.lines()) headerError |= line.find(" HeaderCallback error1: ") != std::string::npos;
+  EXPECT_TRUE(headerError);
+  EXPECT_EQ(cwtest::ReadFile(m_out), "");  // no byte of the answer reached the file
+}
+
+TEST_F(DevServerDownload, ProbeErrorsEndWith6) {
+  ASSERT_EQ(m_server->Control(R"({"faults": {"count": 10, "method": "HEAD", "status": 503}})"), 200);
+  Serve(TestBytes(1000, 35));
+  cwtest::LogCapture log;
+  EXPECT_EQ(Download(), DOWNLOAD_GET_SIZE_FAILED);
+  EXPECT_TRUE(log.has(" GetSize: Download, error:0/error:0/error:0/error:0/error:0/error:0/error:0/error:0/error:0/"
+                      "error:0"));
+}
+
+TEST_F(DevServerDownload, ErrorPagesForRangesNeverReachTheFile) {
+  if (!StatusLinesReachTheSink()) GTEST_SKIP() << "the HTTP client does not pass status lines to the segment sink yet";
+  const std::string data = TestBytes(2 * kRange + 10, 36);
+  Serve(data);
+  QueueRangeFaults(R"("status": 503)", 2);
+  EXPECT_EQ(Download(), DOWNLOAD_NO_SPEED);
+  EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+  EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
+}
+
+TEST_F(DevServerDownload, WholeFileAnswersKeepOnlyTheirRange) {
+  const std::string data = TestBytes(kRange / 2, 37);
+  Serve(data);
+  // One range: the whole file is the range, nothing is surplus.
+  QueueRangeFaults(R"("ignore_range": 1)", 1);
+  EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+  EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
+
+  if (!StatusLinesReachTheSink()) GTEST_SKIP() << "the HTTP client does not pass status lines to the segment sink yet";
+  const std::string big = TestBytes(2 * kRange + 10, 38);
+  Serve(big);
+  m_out = m_dir / "big.bin";
+  QueueRangeFaults(R"("ignore_range": 1)", 2);
+  const EnumErrorCode first = Download();
+  if (first != DOWNLOAD_SUCCESS) {
+    EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+  }
+  EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), big));
+}
+
+TEST_F(DevServerDownload, CloudflareMarksOfTheRangesMakeTheReport) {
+  EventRecorder events;
+  Serve(TestBytes(2 * kRange, 39));
+  EXPECT_EQ(Download("?cdn=cf-hit"), DOWNLOAD_SUCCESS);
+  EXPECT_TRUE(events.has("Download/3.CDNStatus/FRA/ HIT"));
+  EXPECT_EQ(m_report, "T();C(FRA/HIT;FRA/HIT;)");
+  // Lower-case names, as HTTP/2 delivers them, are not examined.
+  m_out = m_dir / "lower.bin";
+  EXPECT_EQ(Download("?cdn=cf-hit&lower=1"), DOWNLOAD_SUCCESS);
+  EXPECT_EQ(m_report, "");
+}
+
+TEST(SegmentStatus, OnlyAnswersThatCarryTheRangeAreWritten) {
+  cwplat::CFile file;
+  CDownloadThread worker(nullptr, &file);
+  CTask task;
+  task.StartPos = 0;
+  task.EndPos = kRange - 1;
+  task.contentLength = 3 * kRange;
+  worker.doTask(&task);
+  worker.prepareTransfer();
+  EXPECT_TRUE(worker.acceptStatusLine("HTTP/1.1 206 Partial Content\r\n"));
+  EXPECT_TRUE(worker.acceptStatusLine("HTTP/1.1 302 Found\r\n"));
+  EXPECT_TRUE(worker.acceptStatusLine("HTTP/1.1 200 OK\r\n"));  // from byte 0 the whole file starts right
+  EXPECT_FALSE(worker.acceptStatusLine("HTTP/1.1 503 Service Unavailable\r\n"));
+  EXPECT_FALSE(worker.acceptStatusLine("HTTP/1.1 416 Range Not Satisfiable\r\n"));
+  EXPECT_FALSE(worker.acceptStatusLine("garbage"));
+  task.DownloadedPos.store(1000);
+  worker.prepareTransfer();
+  EXPECT_FALSE(worker.acceptStatusLine("HTTP/1.1 200 OK\r\n"));
+  EXPECT_TRUE(worker.acceptStatusLine("HTTP/2 206\r\n"));
+}
+
+}  // namespace
