@@ -1,4 +1,4 @@
-#include "platform/crash_handler_dump.h"
+#include "platform/crash_handler_parts.h"
 
 #include "platform/crash_handler_text.h"
 

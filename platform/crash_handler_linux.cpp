@@ -1,6 +1,6 @@
 #include "platform/crash_handler.h"
 
-#include "platform/crash_handler_dump.h"
+#include "platform/crash_handler_parts.h"
 #include "platform/crash_handler_text.h"
 
 #include <fcntl.h>
@@ -17,17 +17,12 @@
 #include <ctime>
 #include <mutex>
 
-extern char** environ;
-
 namespace cwplat {
 namespace {
 
-constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
 // A handler stuck (say, in the loader's lock inside backtrace) must not keep a
 // dead process alive: SIGALRM's default action ends it.
 constexpr unsigned kWatchdogSeconds = 20;
-constexpr std::size_t kAltStackMin = 128 * 1024;
-constexpr long kMaxFdToClose = 65536;
 
 // One prepared context. Two of them: SetCrashContext fills the one the
 // handler is not using and then switches.
@@ -50,7 +45,6 @@ std::atomic<bool> g_crashing{false};   // set by the handler; SetCrashContext th
 std::atomic<pid_t> g_owner{0};         // the thread that handles the crash
 std::atomic<bool> g_installed{false};
 std::mutex g_contextMutex;
-long g_closeFdLimit = 1024;
 
 // The handler's own log lines, "log: <text>\n" each, kept for the dump header.
 char g_logLines[4096];
@@ -146,54 +140,6 @@ bool WriteHeader(int fd, const Slot& slot, const char* stamp, int signal, const 
   return CrashWriteAll(fd, lines.data(), lines.size()) && ok;
 }
 
-pid_t RawFork() {
-  // Not fork(): glibc's fork runs the atfork handlers, which take malloc's
-  // locks, and a crash inside malloc holds one of them.
-#ifdef SYS_fork
-  return static_cast<pid_t>(syscall(SYS_fork));
-#else
-  return static_cast<pid_t>(syscall(SYS_clone, SIGCHLD, 0, 0, 0, 0));
-#endif
-}
-
-void CloseInheritedFiles() {
-#ifdef SYS_close_range
-  if (syscall(SYS_close_range, 3u, ~0u, 0u) == 0) return;
-#endif
-  for (long fd = 3; fd < g_closeFdLimit; ++fd) close(static_cast<int>(fd));
-}
-
-// "<exe> -dmp <dump file name>", hidden: own session, no terminal input, none
-// of our descriptors (a raise listener must not live on in the upload copy).
-void StartUploadCopy(const Slot& slot, const char* dumpPath) {
-  const char* name = dumpPath;
-  for (const char* p = dumpPath; *p != '\0'; ++p) {
-    if (*p == '/') name = p + 1;
-  }
-  char dmp[] = "-dmp";
-  char* argv[] = {const_cast<char*>(slot.executablePath[0] != '\0' ? slot.executablePath : "cw_downloader"), dmp,
-                  const_cast<char*>(name), nullptr};
-  const pid_t pid = RawFork();
-  if (pid != 0) return;
-  // A fault here must end this child, not wait for the crash the parent owns.
-  struct sigaction fallback {};
-  fallback.sa_handler = SIG_DFL;
-  sigemptyset(&fallback.sa_mask);
-  for (int signal : kFatalSignals) sigaction(signal, &fallback, nullptr);
-  sigset_t none;
-  sigemptyset(&none);
-  sigprocmask(SIG_SETMASK, &none, nullptr);  // the handler's mask would carry over execve
-  setsid();
-  const int devNull = open("/dev/null", O_RDWR);
-  if (devNull >= 0) {
-    dup2(devNull, STDIN_FILENO);
-    if (devNull > STDERR_FILENO) close(devNull);
-  }
-  CloseInheritedFiles();
-  execve("/proc/self/exe", argv, environ);
-  _exit(127);
-}
-
 void EndWithDefaultAction(int signal) {
   struct sigaction action {};
   action.sa_handler = SIG_DFL;
@@ -254,7 +200,7 @@ void HandleCrash(int signal, siginfo_t* info, void* ucontext) {
   HandlerLog(lines, line);
   ok = CrashWriteAll(fd, lines.data(), lines.size()) && CrashWriteAll(fd, "[end]\n", 6) && ok;
   close(fd);
-  if (ok && slot.startUpload) StartUploadCopy(slot, path);
+  if (ok && slot.startUpload) StartCrashUploadCopy(slot.executablePath, path);
 }
 
 void OnFatalSignal(int signal, siginfo_t* info, void* ucontext) {
@@ -278,47 +224,14 @@ void OnFatalSignal(int signal, siginfo_t* info, void* ucontext) {
   EndWithDefaultAction(signal);
 }
 
-struct AltStack {
-  void* memory = nullptr;
-  std::size_t size = 0;
-  ~AltStack() {
-    if (memory == nullptr) return;
-    stack_t off{};
-    off.ss_flags = SS_DISABLE;
-    sigaltstack(&off, nullptr);
-    munmap(memory, size);
-  }
-};
-thread_local AltStack t_altStack;
-
 }  // namespace
-
-bool EnsureCrashAltStackForThisThread() {
-  if (t_altStack.memory != nullptr) return true;
-  std::size_t size = kAltStackMin;
-  const long minimum = sysconf(_SC_SIGSTKSZ);
-  if (minimum > 0 && static_cast<std::size_t>(minimum) * 4 > size) size = static_cast<std::size_t>(minimum) * 4;
-  void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (memory == MAP_FAILED) return false;
-  stack_t stack{};
-  stack.ss_sp = memory;
-  stack.ss_size = size;
-  if (sigaltstack(&stack, nullptr) != 0) {
-    munmap(memory, size);
-    return false;
-  }
-  t_altStack.memory = memory;
-  t_altStack.size = size;
-  return true;
-}
 
 bool InstallCrashHandler() {
   const bool stack = EnsureCrashAltStackForThisThread();
   if (g_installed.load()) return stack;
 
   WarmUpCrashBacktrace();
-  const long openMax = sysconf(_SC_OPEN_MAX);
-  g_closeFdLimit = openMax > 3 && openMax < kMaxFdToClose ? openMax : kMaxFdToClose;
+  PrepareCrashUploadCopy();
   CrashContext initial;
   initial.fallbackPrefix = GetTempFolder();
   initial.executablePath = GetModuleFileName();
@@ -332,9 +245,9 @@ bool InstallCrashHandler() {
   action.sa_sigaction = &OnFatalSignal;
   action.sa_flags = SA_SIGINFO | SA_ONSTACK;
   sigemptyset(&action.sa_mask);
-  for (int signal : kFatalSignals) sigaddset(&action.sa_mask, signal);
+  for (int signal : kCrashSignals) sigaddset(&action.sa_mask, signal);
   bool ok = stack;
-  for (int signal : kFatalSignals) ok = sigaction(signal, &action, nullptr) == 0 && ok;
+  for (int signal : kCrashSignals) ok = sigaction(signal, &action, nullptr) == 0 && ok;
   g_installed.store(true);
   return ok;
 }

@@ -40,7 +40,7 @@ void Publish(const CrashHandlerFacts& facts) {
   CrashHandlerFacts withFlag = facts;
   withFlag.uploadSuppressed = g_uploadSuppressed;
   if (!cwplat::SetCrashContext(MakeCrashContext(withFlag))) {
-    CWLOG << " Crash handler keeps its previous dump settings (a path is too long)";
+    CWLOG << " Crash handler keeps its previous dump settings (a path is too long, or a crash is under way)";
   }
 }
 

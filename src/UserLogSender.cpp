@@ -5,8 +5,10 @@
 
 namespace {
 
-// After a destructor's stop request, the thread gets this long to end.
-constexpr std::uint64_t kStopJoinMs = 2000;
+// After a destructor's stop request the thread gets this long to end: longer
+// than one transfer may take, so it is not left running while the process
+// tears down what it uses.
+constexpr std::uint64_t kStopJoinMs = 12000;
 
 int Post(IWebLog& transport, UserLogKind kind, const std::string& text) {
   return kind == UserLogKind::PageView ? transport.GA4DataReport(text) : transport.SoftDataReport(text);

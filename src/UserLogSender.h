@@ -51,8 +51,9 @@ class CUserLogSender {
 
   // The thread starts at once unless `startThread` is false (silent log).
   CUserLogSender(std::shared_ptr<IWebLog> transport, bool startThread);
-  // Tells the thread to stop without draining and waits a little for it; a
-  // thread still inside a transfer keeps what it uses alive until it ends.
+  // Tells the thread to stop without draining and waits for the transfer in
+  // progress to end (12 s at most); a thread still running after that keeps
+  // what it owns alive until it ends.
   ~CUserLogSender();
   CUserLogSender(const CUserLogSender&) = delete;
   CUserLogSender& operator=(const CUserLogSender&) = delete;

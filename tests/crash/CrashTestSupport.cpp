@@ -1,6 +1,7 @@
 #include "CrashTestSupport.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -85,6 +86,15 @@ std::unique_ptr<cwtest::ChildProcess> Sandbox::Start(const std::vector<std::stri
 }
 
 int Sandbox::Run(const std::vector<std::string>& args, int timeoutMs) { return Start(args)->Wait(timeoutMs); }
+
+bool SanitizerKeepsFatalSignals() {
+#if defined(__SANITIZE_ADDRESS__)
+  const char* options = std::getenv("ASAN_OPTIONS");
+  return options != nullptr && std::string(options).find("allow_user_segv_handler=0") != std::string::npos;
+#else
+  return false;
+#endif
+}
 
 bool Matches(const std::string& text, const std::string& pattern) {
   if (pattern.empty()) return text.empty();

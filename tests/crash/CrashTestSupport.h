@@ -57,6 +57,11 @@ class Sandbox {
   std::map<std::string, std::string> m_env;
 };
 
+// True when this build's sanitizer runtime would not let the program's own
+// handler take the fatal signals: AddressSanitizer passes them on unless
+// ASAN_OPTIONS says allow_user_segv_handler=0.
+bool SanitizerKeepsFatalSignals();
+
 // A simple pattern: '*' stands for any text, '#' for one decimal digit and
 // '%' for one lower-case hex digit; every other character for itself.
 bool Matches(const std::string& text, const std::string& pattern);

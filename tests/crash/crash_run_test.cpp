@@ -23,25 +23,9 @@ const std::string kRunLog = "QuorlaMurmelon_setup_" + kStamp + ".log";
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// ASan and UBSan own the fatal signals in an instrumented build; the program's
-// handler is tested in plain builds.
-bool UnderSanitizer() {
-#if defined(__SANITIZE_ADDRESS__)
-  return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer)
-  return true;
-#endif
-#endif
-  return false;
-}
-
-class CrashRun : public ::testing::Test {
+class UploadRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (false && UnderSanitizer()) GTEST_SKIP() << "the sanitizer runtime handles fatal signals in this build";
-    ASSERT_TRUE(m_server.server().ready());
-  }
+  void SetUp() override { ASSERT_TRUE(m_server.server().ready()); }
   std::vector<std::string> Logs() const { return crashtest::FilesMatching(m_box.logFolder(), kRunLog); }
   std::string LogText(const std::string& name) const { return cwtest::ReadFile(m_box.logFolder() + "/" + name); }
   // No archive and no copy left in the log folder (the upload run has finished its clean-up).
@@ -52,6 +36,14 @@ class CrashRun : public ::testing::Test {
 
   UploadServer m_server;
   Sandbox m_box{&m_server};
+};
+
+class CrashRun : public UploadRun {
+ protected:
+  void SetUp() override {
+    if (crashtest::SanitizerKeepsFatalSignals()) GTEST_SKIP() << "the sanitizer runtime keeps the fatal signals";
+    UploadRun::SetUp();
+  }
 };
 
 TEST_F(CrashRun, CrashLeavesADumpBesideTheLogAndItsUploadCopyDeliversBoth) {
@@ -118,7 +110,7 @@ TEST_F(CrashRun, CrashBeforeTheLogExistsWritesIntoTheTemporaryFolder) {
   EXPECT_EQ(crashtest::ZipEntries(stored[0]), (std::vector<std::string>{logs[0], dumps[0]}));
 }
 
-TEST_F(CrashRun, CloseFormUploadsTheLogWithItsReason) {
+TEST_F(UploadRun, CloseFormUploadsTheLogWithItsReason) {
   ASSERT_EQ(m_box.Run(), 0);  // an ordinary run leaves its log
   const auto logs = Logs();
   ASSERT_EQ(logs.size(), 1u);
@@ -135,7 +127,7 @@ TEST_F(CrashRun, CloseFormUploadsTheLogWithItsReason) {
   EXPECT_TRUE(LogFolderClean());
 }
 
-TEST_F(CrashRun, FailedUploadKeepsTheArchiveAndTheCopy) {
+TEST_F(UploadRun, FailedUploadKeepsTheArchiveAndTheCopy) {
   ASSERT_EQ(m_box.Run(), 0);
   const std::string log = Logs().at(0);
   ASSERT_EQ(m_server.server().Control(R"({"log_upload": {"mode": "500"}})"), 200);
@@ -148,7 +140,7 @@ TEST_F(CrashRun, FailedUploadKeepsTheArchiveAndTheCopy) {
   EXPECT_EQ(m_server.Uploads().at(0)["status"].asInt(), 500);
 }
 
-TEST_F(CrashRun, UploadRunRefusesNamesOutsideItsFolders) {
+TEST_F(UploadRun, RefusesNamesOutsideItsFolders) {
   ASSERT_EQ(m_box.Run({"-dmp", "../../../etc/passwd"}), 1);
   EXPECT_TRUE(m_server.Uploads().empty());
 }

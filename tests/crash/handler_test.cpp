@@ -1,5 +1,6 @@
 // The fatal-signal handler in a forked copy of this test: what the dump holds,
 // where it goes, and what it does with the instance lock.
+#include "CrashHandler.h"
 #include "CrashTestSupport.h"
 #include "platform/crash_handler.h"
 #include "platform/instance_lock.h"
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <thread>
@@ -50,6 +52,9 @@ std::string Value(const std::vector<std::string>& lines, const std::string& key)
 
 class CrashHandler : public ::testing::Test {
  protected:
+  void SetUp() override {
+    if (crashtest::SanitizerKeepsFatalSignals()) GTEST_SKIP() << "the sanitizer runtime keeps the fatal signals";
+  }
   cwplat::CrashContext Context() const {
     cwplat::CrashContext context;
     context.dumpPath = m_dir / "run_1.log.dmp";
@@ -198,6 +203,21 @@ TEST_F(CrashHandler, StackOverflowOnAThreadWithItsOwnAltStackGivesADump) {
   const auto lines = Lines(DumpText());
   ASSERT_NE(Value(lines, "tid"), "");
   EXPECT_NE(Value(lines, "pid"), Value(lines, "tid"));
+}
+
+TEST_F(CrashHandler, CrashTestSettingCrashesThroughTheProgramsHandler) {
+  // No log in this process: the dump takes the fallback name in the temporary folder.
+  EXPECT_EXIT(
+      {
+        setenv("TMPDIR", m_dir.path().c_str(), 1);
+        FuntionImpl::InstallUnhandledExceptionHandler();
+        FuntionImpl::RefreshCrashHandler();
+        FuntionImpl::RunCrashTest();
+      },
+      ::testing::KilledBySignal(SIGSEGV), "Write dmp file: 1, 0");
+  const auto dumps = crashtest::FilesMatching(m_dir.path(), "0_*_" + crashtest::kStamp + ".dmp");
+  ASSERT_EQ(dumps.size(), 1u);
+  EXPECT_TRUE(HasLine(Lines(cwtest::ReadFile(m_dir / dumps[0])), "downloader config: 0"));
 }
 
 TEST(CrashContext, RefusesTextsTooLongForTheHandler) {

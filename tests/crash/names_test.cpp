@@ -13,7 +13,7 @@
 
 namespace {
 
-std::string SpecFallbackName(const char* temp, int id, const char* version, const cwplat::LocalTime& t) {
+std::string PrintfFallbackName(const char* temp, int id, const char* version, const cwplat::LocalTime& t) {
   char name[512];
   std::snprintf(name, sizeof name, "%s%d_%s_%.4d%.2d%.2d%.2d%.2d%.2d%.3d.dmp", temp, id, version, t.year, t.month,
                 t.day, t.hour, t.minute, t.second, t.millisecond);
@@ -29,7 +29,7 @@ TEST(DumpNames, FallbackNameIsPrefixPlusStampAsTheClassicFormat) {
   const cwplat::LocalTime times[] = {{2024, 1, 31, 23, 59, 59, 123}, {2024, 2, 29, 0, 0, 0, 0}, {999, 12, 1, 9, 5, 7, 9}};
   for (const auto& t : times) {
     EXPECT_EQ(FuntionImpl::FallbackDumpPrefix("/tmp/", 521, "1.0.0.1") + Stamp(t) + ".dmp",
-              SpecFallbackName("/tmp/", 521, "1.0.0.1", t));
+              PrintfFallbackName("/tmp/", 521, "1.0.0.1", t));
   }
   // No version information: the version part is empty, the underscores stay.
   EXPECT_EQ(FuntionImpl::FallbackDumpPrefix("/t/", -3, ""), "/t/-3__");
