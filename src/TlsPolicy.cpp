@@ -36,18 +36,24 @@ Anchors ParseAnchors(const std::vector<std::string>& pems) {
 }
 
 // The extra anchors, parsed again only when the deployment's list changes.
+// Never destroyed: a sender thread may still make a request while statics are
+// torn down at exit.
+struct AnchorCache {
+  std::mutex mutex;
+  std::vector<std::string> parsedFrom;
+  std::shared_ptr<const Anchors> cached;
+};
+
 std::shared_ptr<const Anchors> CurrentAnchors() {
-  static std::mutex mutex;
-  static std::vector<std::string> parsedFrom;
-  static std::shared_ptr<const Anchors> cached;
+  static AnchorCache* cache = new AnchorCache;
   std::vector<std::string> pems = CDeployment::Instance().TrustAnchorsPem();
-  std::lock_guard<std::mutex> lock(mutex);
-  if (!cached || pems != parsedFrom) {
-    cached = std::make_shared<const Anchors>(ParseAnchors(pems));
-    parsedFrom = std::move(pems);
-    if (!cached->empty()) CWLOG << " Trust anchors from the deployment file: " << cached->size();
+  std::lock_guard<std::mutex> lock(cache->mutex);
+  if (!cache->cached || pems != cache->parsedFrom) {
+    cache->cached = std::make_shared<const Anchors>(ParseAnchors(pems));
+    cache->parsedFrom = std::move(pems);
+    if (!cache->cached->empty()) CWLOG << " Trust anchors from the deployment file: " << cache->cached->size();
   }
-  return cached;
+  return cache->cached;
 }
 
 CURLcode AddAnchors(CURL*, void* sslctx, void*) {

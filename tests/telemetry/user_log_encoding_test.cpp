@@ -34,12 +34,6 @@ TEST(PageView, TailCarriesTheEventAndTheCustomDimensions) {
   EXPECT_NE(BuildCustomDimensions(Facts(), Info(2, true)).find("&ep.cd8=0"), std::string::npos);
 }
 
-TEST(PageView, TrafficTypeTable) {
-  for (int id : {2, 8, 74, 84, 206, 293, 305, 338}) EXPECT_STREQ(TrafficType(id), "PPC") << id;
-  for (int id : {54, 93, 290, 354}) EXPECT_STREQ(TrafficType(id), "CN") << id;
-  for (int id : {0, 1, 3, 118, 999, -1}) EXPECT_STREQ(TrafficType(id), "SEO") << id;
-}
-
 TEST(PageView, TextsAreBounded) {
   UserLogUserInfo info = Info();
   info.productName = std::string(10000, 'p');
@@ -56,24 +50,14 @@ TEST(Funnel, FixedMembersAndActions) {
   EXPECT_EQ(text.rfind("{\"actions\":{\"core_func_name\":\"Downloading\",\"event_action\":\"Downloading\"", 0), 0u)
       << text;
   const Json::Value v = Parse(text);
-  EXPECT_EQ(v["is_new"].asInt(), 1);
-  EXPECT_EQ(v["brand"].asString(), "PC");
-  EXPECT_EQ(v["model"].asString(), "PC");
-  EXPECT_EQ(v["product"].asString(), "Quorla");
   EXPECT_EQ(v["product_version"].asString(), "9.9.9");
   EXPECT_EQ(v["tools_lang"].asString(), "de");
-  EXPECT_EQ(v["email"].asString(), "");
-  EXPECT_EQ(v["phone"].asString(), "");
   EXPECT_EQ(v["cross_end_id"].asString(), "bing");
   EXPECT_EQ(v["rnclid"].asString(), "bing");
-  EXPECT_EQ(v["source_type"].asString(), "downloader");
-  EXPECT_EQ(v["tools_version"].asString(), "1.2.3.4");
   EXPECT_EQ(v["kit_type"].asInt(), 0);
   EXPECT_EQ(v["pid"].asInt(), 77);
-  EXPECT_EQ(v["actions"]["event_type"].asString(), "CoreFuncEvent");
   EXPECT_EQ(v["actions"]["func_step"].asInt(), 2);
-  EXPECT_EQ(v["actions"]["event_category"].asString(), "Download");
-  EXPECT_EQ(v["actions"]["event_label"].asString(), "null");
+  EXPECT_EQ(v.size(), 15u);
 }
 
 TEST(Funnel, EmptyNamesAndKitType) {
