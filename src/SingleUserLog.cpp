@@ -48,6 +48,7 @@ void CSingleUserLog::InitLogPaths(const std::string& runName) {
   EnsureFolder(logFolder, "log");
   std::string driveRoot = cwplat::RoomiestFixedDriveRoot();
   if (driveRoot.empty()) driveRoot = cwplat::GetCacheFolder();
+  if (!driveRoot.empty() && driveRoot.back() == '/') driveRoot.pop_back();  // a drive rooted at "/"
   const std::string downloadFolder = driveRoot + "/CWDownloader/" + runName;
   EnsureFolder(downloadFolder, "download");
 
