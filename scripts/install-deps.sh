@@ -11,7 +11,7 @@ PACKAGES=(
   libcurl4-openssl-dev libtinyxml2-dev libjsoncpp-dev libeasyloggingpp-dev
   libzip-dev libssl-dev
   # tests and the local service stack
-  googletest libgtest-dev libgmock-dev libcpp-httplib-dev openssl
+  googletest libgtest-dev libgmock-dev libcpp-httplib-dev openssl osslsigncode
   # reference peers for tests and benchmarks
   nginx-light curl aria2 axel time
   # fuzzing (libFuzzer comes with clang's runtime)
