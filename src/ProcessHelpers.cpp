@@ -39,7 +39,7 @@ int FindProcessByFullPath(const std::string& fullPath, bool kill, bool alsoTmp) 
     // Paths on this system are case-sensitive: only the very file matches.
     const std::string module = cwplat::GetProcessModulePath(process.pid).value_or("");
     CWLOG << " Get proc info: " << module.size() << ", " << fullPath.size();
-    const bool match = module == fullPath || (alsoTmp && module.find(".tmp") != std::string::npos);
+    const bool match = module == fullPath || (alsoTmp && Lower(module).find(".tmp") != std::string::npos);
     if (!match) continue;
     found = process.pid;
     if (kill) {
