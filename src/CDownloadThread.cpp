@@ -14,10 +14,24 @@ std::int64_t PublishedPosition(const CTask& task, std::int64_t cursor) {
   return std::min(cursor, task.EndPos - 1);
 }
 
+// The status code of "HTTP/1.1 206 Partial Content": the three digits after
+// the first blank; 0 when there are not three.
+int StatusCode(const std::string& line) {
+  const std::size_t blank = line.find(' ');
+  if (blank == std::string::npos || line.size() < blank + 4) return 0;
+  int status = 0;
+  for (std::size_t i = blank + 1; i <= blank + 3; ++i) {
+    if (line[i] < '0' || line[i] > '9') return 0;
+    status = status * 10 + (line[i] - '0');
+  }
+  return status;
+}
+
 }  // namespace
 
-CDownloadThread::CDownloadThread(std::shared_ptr<cwplat::CTimedMutex> shared, cwplat::CFile* file)
-    : CThread(std::move(shared)), m_file(file) {
+CDownloadThread::CDownloadThread(std::shared_ptr<cwplat::CTimedMutex> shared, cwplat::CFile* file,
+                                 std::shared_ptr<std::atomic<bool>> rangesIgnored)
+    : CThread(std::move(shared)), m_file(file), m_rangesIgnored(std::move(rangesIgnored)) {
   if (!m_http.init()) CWLOG << "  m_pCurl init error !!!";
 }
 
@@ -29,7 +43,9 @@ int CDownloadThread::taskBusiness() {
   }
   prepareTransfer();
   const CURLcode result = m_http.httpDownloadContent(task->remotePath, m_cursor, task->EndPos, 0, this);
-  if (result == CURLE_OK && task->DownloadedPos.load() == task->EndPos) {
+  // A complete range is complete however the transfer ended: a whole-file
+  // answer from byte 0 ends with the write error that cut its surplus off.
+  if (task->DownloadedPos.load() == task->EndPos) {
     task->status.store(CTask::kComplete);
     if (task->logging != 0) {
       CWLOG << " Tasks info, download success(" << result << "), id = " << task->id.load()
@@ -46,24 +62,44 @@ int CDownloadThread::taskBusiness() {
   return 1;
 }
 
-void CDownloadThread::prepareTransfer() { m_cursor = currentTask()->DownloadedPos.load(); }
+void CDownloadThread::prepareTransfer() {
+  m_cursor = currentTask()->DownloadedPos.load();
+  m_transferStart = m_cursor;
+  m_streamPos = m_cursor;
+  m_answerStatus = 0;
+  m_bodyAccepted = false;
+}
 
 std::size_t CDownloadThread::downloadFunc(const char* data, std::size_t size, std::size_t nmemb) {
   CTask* task = currentTask();
-  const std::size_t bytes = size * nmemb;
+  if (!m_bodyAccepted) {  // e.g. the body of a redirect that could not be followed
+    refuse("answer " + std::to_string(m_answerStatus) + " carries no range");
+    return 0;
+  }
+  std::size_t bytes = size * nmemb;
+  // A whole-file answer to a resumed first range repeats what is on disk.
+  const std::size_t skipped =
+      static_cast<std::size_t>(std::min<std::uint64_t>(bytes, std::max<std::int64_t>(m_cursor - m_streamPos, 0)));
+  m_streamPos += static_cast<std::int64_t>(skipped);
+  data += skipped;
+  bytes -= skipped;
   // Bytes the range can still take: through EndPos, or up to the content
   // length for the last range. Anything beyond is surplus and dropped.
   const std::int64_t limit = task->isLastRange() ? task->EndPos : task->EndPos + 1;
   const std::int64_t room = std::max<std::int64_t>(limit - m_cursor, 0);
   const std::size_t wanted = static_cast<std::uint64_t>(room) < bytes ? static_cast<std::size_t>(room) : bytes;
 
-  m_shared->Lock();
-  const std::size_t written = wanted == 0 ? 0 : m_file->WriteAt(data, wanted, m_cursor);
-  m_cursor += static_cast<std::int64_t>(written);
-  task->DownloadedPos.store(PublishedPosition(*task, m_cursor), std::memory_order_release);
-  m_shared->Unlock();
+  std::size_t written = 0;
+  if (wanted != 0) {
+    m_shared->Lock();
+    written = m_file->WriteAt(data, wanted, m_cursor);
+    m_cursor += static_cast<std::int64_t>(written);
+    task->DownloadedPos.store(PublishedPosition(*task, m_cursor), std::memory_order_release);
+    m_shared->Unlock();
+  }
+  m_streamPos += static_cast<std::int64_t>(written);
 
-  const std::size_t items = size == 0 ? 0 : written / size;
+  const std::size_t items = size == 0 ? 0 : (skipped + written) / size;
   if (items != nmemb) {
     CWLOG << " Thread: " << cwplat::GetCurrentThreadId() << " Write Error. Task id：" << task->id.load()
           << " Download to:" << task->DownloadedPos.load() << " Receive:" << nmemb << " Write:" << items
@@ -83,14 +119,37 @@ int CDownloadThread::taskId() const { return currentTask()->id.load(); }
 bool CDownloadThread::taskLogging() const { return currentTask()->logging != 0; }
 
 bool CDownloadThread::acceptStatusLine(const std::string& line) {
-  // "HTTP/1.1 206 Partial Content": the three digits after the first blank.
-  const std::size_t blank = line.find(' ');
-  int status = 0;
-  for (std::size_t i = blank == std::string::npos ? line.size() : blank + 1; i < line.size() && i <= blank + 3; ++i) {
-    if (line[i] < '0' || line[i] > '9') break;
-    status = status * 10 + (line[i] - '0');
+  m_answerStatus = StatusCode(line);
+  // The whole file serves the first range only: what it repeats of that range
+  // is skipped, but reaching a later range would cost the whole file before it.
+  const bool wholeFile = m_answerStatus == 200 && currentTask()->StartPos == 0;
+  m_bodyAccepted = m_answerStatus == 206 || wholeFile;
+  m_streamPos = wholeFile ? 0 : m_transferStart;
+  // 1xx: the real answer follows. 3xx: a hop; one that is not followed has its body refused.
+  if (m_bodyAccepted || (m_answerStatus >= 100 && m_answerStatus < 200) ||
+      (m_answerStatus >= 300 && m_answerStatus < 400)) {
+    return true;
   }
-  if ((status >= 300 && status < 400) || status == 206 || (status == 200 && m_cursor == 0)) return true;
-  CWLOG << " Tasks info, range refused, id = " << taskId() << ", answer: " << line.substr(0, line.find('\r'));
+  if (m_answerStatus == 200 && m_rangesIgnored) m_rangesIgnored->store(true);
+  refuse("answer: " + line.substr(0, line.find('\r')));
   return false;
+}
+
+bool CDownloadThread::acceptContentLength(std::int64_t length) {
+  const std::int64_t expected = expectedContentLength();
+  if (m_answerStatus != 200 || expected == 0 || length == expected) return true;
+  m_bodyAccepted = false;
+  refuse("whole file of " + std::to_string(length) + " bytes, expected " + std::to_string(expected));
+  return false;
+}
+
+bool CDownloadThread::acceptRangeStart(std::int64_t first) {
+  if (first == m_transferStart) return true;
+  m_bodyAccepted = false;
+  refuse("range from " + std::to_string(first) + ", asked from " + std::to_string(m_transferStart));
+  return false;
+}
+
+void CDownloadThread::refuse(const std::string& why) {
+  CWLOG << " Tasks info, range refused, id = " << taskId() << ", " << why;
 }

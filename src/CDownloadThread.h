@@ -8,13 +8,17 @@
 #include "SegmentSink.h"
 #include "platform/file_io.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 class CDownloadThread : public CThread, public CSegmentSink {
  public:
-  CDownloadThread(std::shared_ptr<cwplat::CTimedMutex> shared, cwplat::CFile* file);
+  // rangesIgnored: raised when a server answers a range other than the first
+  // with the whole file; shared by the pool, read by the driver.
+  CDownloadThread(std::shared_ptr<cwplat::CTimedMutex> shared, cwplat::CFile* file,
+                  std::shared_ptr<std::atomic<bool>> rangesIgnored = nullptr);
 
   int taskBusiness() override;
   // Points the writer at the current task's DownloadedPos, where the next
@@ -28,13 +32,27 @@ class CDownloadThread : public CThread, public CSegmentSink {
   const std::string& probeCdnText() const override;
   int taskId() const override;
   bool taskLogging() const override;
-  // Redirect hops and 206 pass; 200 (the whole file) only for a transfer that
-  // starts at byte 0; anything else would write the wrong bytes.
+  // Informational answers and redirect hops pass; of the answers that carry
+  // a body only 206 from the asked byte, and 200 (the whole file) of the
+  // expected size for the first range: anything else would write the wrong
+  // bytes.
   bool acceptStatusLine(const std::string& line) override;
+  bool acceptContentLength(std::int64_t length) override;
+  bool acceptRangeStart(std::int64_t first) override;
 
  private:
+  void refuse(const std::string& why);
+
   cwplat::CFile* m_file;  // the pool's; not owned
   CLibcurlTool m_http;    // one handle for the worker's whole life
+  std::shared_ptr<std::atomic<bool>> m_rangesIgnored;
+  // Of the running transfer: where it starts, the file offset of the next
+  // body byte of the answer, the status of the answer seen last, and whether
+  // that answer's body may be written.
+  std::int64_t m_transferStart = 0;
+  std::int64_t m_streamPos = 0;
+  int m_answerStatus = 0;
+  bool m_bodyAccepted = false;
   // File offset of the next byte of the running transfer. The task's
   // DownloadedPos follows it, but for a non-last range stops one short of
   // EndPos until byte EndPos itself is written.

@@ -34,6 +34,6 @@ int CDownloadThreadManager::createThreads(int count) {
     return -1;
   }
   CWLOG << " Create threads and init: " << count;
-  for (int i = 0; i < count; ++i) addWorker(std::make_unique<CDownloadThread>(m_shared, &m_file));
+  for (int i = 0; i < count; ++i) addWorker(std::make_unique<CDownloadThread>(m_shared, &m_file, m_rangesIgnored));
   return static_cast<int>(threadCount());
 }

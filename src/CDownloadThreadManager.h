@@ -5,6 +5,8 @@
 #include "CThreadManager.h"
 #include "platform/file_io.h"
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 class CDownloadThreadManager : public CThreadManager {
@@ -21,10 +23,15 @@ class CDownloadThreadManager : public CThreadManager {
   // After the workers have stopped.
   void closeFile() { m_file.Close(); }
   cwplat::CFile& file() { return m_file; }
+  // True once a worker was answered with the whole file for a range other
+  // than the first: the server ignores ranges, and every later range of this
+  // start would be refused the same way.
+  bool serverIgnoresRanges() const { return m_rangesIgnored->load(); }
 
  private:
   int openOutputFile();
 
   cwplat::CFile m_file;
   std::string m_localPath;
+  std::shared_ptr<std::atomic<bool>> m_rangesIgnored = std::make_shared<std::atomic<bool>>(false);
 };

@@ -114,6 +114,14 @@ void CDownloader::driverPass(double& savedTenths) {
     CWLOG << " Download will stop";
     return;
   }
+  // No later range of this start could be fetched: end it now rather than
+  // idle into the no-progress limit. The ranges in flight still finish, and
+  // the start ends short of the remote size.
+  if (m_pool.serverIgnoresRanges()) {
+    setRunState(kStop);
+    CWLOG << " Download will stop, the server answers ranges with the whole file";
+    return;
+  }
 
   m_started.store(1);
   m_pool.reclaimIdleThreads();

@@ -68,17 +68,36 @@ void MergeCdnText(CSegmentSink* sink, const std::string& value) {
   if (cdn == sink->probeCdnText()) cdn.clear();
 }
 
-// Reads the decimal total after '/'; false when there is no number there.
-bool ParseTotal(const std::string& line, std::size_t slash, std::int64_t& total) {
-  std::size_t i = slash + 1;
-  total = 0;
+// Reads the decimal number that starts at `from`; false when there is none
+// or it does not fit.
+bool ParseDecimal(const std::string& line, std::size_t from, std::int64_t& value) {
+  value = 0;
   bool any = false;
-  for (; i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])); ++i) {
-    if (total > (INT64_MAX - 9) / 10) return false;
-    total = total * 10 + (line[i] - '0');
+  for (std::size_t i = from; i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])); ++i) {
+    if (value > (INT64_MAX - 9) / 10) return false;
+    value = value * 10 + (line[i] - '0');
     any = true;
   }
   return any;
+}
+
+// The value of a "Content-Length:" line (any spelling of the name), if it is one.
+bool ContentLengthValue(const std::string& line, std::int64_t& length) {
+  static const std::string kName = "content-length:";
+  if (line.size() <= kName.size()) return false;
+  for (std::size_t i = 0; i < kName.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(line[i])) != kName[i]) return false;
+  }
+  const std::size_t value = line.find_first_not_of(" \t", kName.size());
+  return value != std::string::npos && ParseDecimal(line, value, length);
+}
+
+// The first byte of "Content-Range: bytes <first>-<last>/<total>".
+bool RangeFirstByte(const std::string& line, std::size_t nameAt, std::int64_t& first) {
+  const std::size_t unit = line.find("bytes", nameAt);
+  if (unit == std::string::npos) return false;
+  const std::size_t value = line.find_first_not_of(' ', unit + 5);
+  return value != std::string::npos && ParseDecimal(line, value, first);
 }
 
 }  // namespace
@@ -121,6 +140,8 @@ CURLcode CLibcurlTool::httpDownloadContent(const std::string& remoteUrl, std::in
   curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, thread);
   curl_easy_setopt(m_curl, CURLOPT_HEADERDATA, thread);
   curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &CLibcurlTool::HeaderCallback);
+  // A proxy's "HTTP/1.1 200 Connection established" is no answer to the range.
+  curl_easy_setopt(m_curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   curl_easy_setopt(m_curl, CURLOPT_TIMEOUT, 20L);
   curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, 3L);
   // Larger receive blocks: a quarter of the kernel work per byte of a 4 MiB range.
@@ -208,8 +229,12 @@ CURLcode CLibcurlTool::HttpPost(const std::string& url, const std::string& body,
 std::size_t CLibcurlTool::HeaderCallback(char* buffer, std::size_t size, std::size_t nitems, void* userdata) {
   auto* sink = static_cast<CSegmentSink*>(userdata);
   const std::size_t bytes = size * nitems;
-  if (sink == nullptr || sink->expectedContentLength() == 0) return bytes;
+  if (sink == nullptr) return bytes;
   const std::string line(buffer, bytes);
+  // Every answer of the request, redirect hops included, opens with its status line.
+  if (line.compare(0, 5, "HTTP/") == 0) return sink->acceptStatusLine(line) ? bytes : 0;
+  if (std::int64_t length = 0; ContentLengthValue(line, length) && !sink->acceptContentLength(length)) return 0;
+  if (sink->expectedContentLength() == 0) return bytes;
 
   static const std::string kRay = "CF-RAY:";
   static const std::string kCacheStatus = "CF-Cache-Status:";
@@ -218,17 +243,18 @@ std::size_t CLibcurlTool::HeaderCallback(char* buffer, std::size_t size, std::si
     MergeCdnText(sink, dash == std::string::npos ? std::string() : UpToLineEnd(line, dash + 1));
   } else if (line.find(kCacheStatus) != std::string::npos) {
     MergeCdnText(sink, UpToLineEnd(line, 17));
-  } else if (line.find("Content-Range") != std::string::npos) {
+  } else if (const std::size_t at = line.find("Content-Range"); at != std::string::npos) {
     const std::size_t slash = line.find('/');
     if (slash == std::string::npos) {
       CWLOG << " HeaderCallback error2: " << line;
       return 0;
     }
     std::int64_t total = 0;
-    if (!ParseTotal(line, slash, total) || total != sink->expectedContentLength()) {
+    if (!ParseDecimal(line, slash + 1, total) || total != sink->expectedContentLength()) {
       CWLOG << " HeaderCallback error1: " << sink->expectedContentLength() << " != " << line;
       return 0;
     }
+    if (std::int64_t first = 0; RangeFirstByte(line, at, first) && !sink->acceptRangeStart(first)) return 0;
   }
   return bytes;
 }

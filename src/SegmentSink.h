@@ -26,12 +26,22 @@ class CSegmentSink {
   virtual bool taskLogging() const = 0;
 
   // The status line of each response of the request ("HTTP/1.1 206 Partial
-  // Content\r\n"), redirect hops included, before its headers. False aborts
-  // the transfer before any body byte is written: an error page or a whole
-  // file sent in answer to a range is not the range. The default takes every
-  // answer.
+  // Content\r\n"), informational answers and redirect hops included, before
+  // its headers. False aborts the transfer before any body byte is written: an
+  // error page or a whole file sent in answer to a range is not the range.
   virtual bool acceptStatusLine(const std::string& line) {
     (void)line;
+    return true;
+  }
+  // The declared body length of the answer whose status line came last, and
+  // the first byte its Content-Range names. False aborts the transfer: a whole
+  // file of another size, or a range that starts elsewhere, is not the range.
+  virtual bool acceptContentLength(std::int64_t length) {
+    (void)length;
+    return true;
+  }
+  virtual bool acceptRangeStart(std::int64_t first) {
+    (void)first;
     return true;
   }
 };

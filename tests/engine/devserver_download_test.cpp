@@ -1,8 +1,6 @@
 // Download starts against the local service stack's fault modes: cut and
 // reset connections, stalls, wrong sizes, error pages, servers that ignore
 // ranges, CDN marks.
-#include "CDownloadThread.h"
-#include "CLibcurlTool.h"
 #include "DownLoadImpl.h"
 #include "EngineTestSupport.h"
 #include "support/DevServerHarness.h"
@@ -19,28 +17,6 @@ using enginetest::TestBytes;
 using enginetest::TuningScope;
 
 constexpr std::size_t kRange = 4 * 1024 * 1024;
-
-// True when the HTTP client hands each status line to the segment sink, so
-// that error pages and whole-file answers never reach the file.
-bool StatusLinesReachTheSink() {
-  struct Probe : CSegmentSink {
-    bool asked = false;
-    std::string cdn, probe;
-    std::size_t downloadFunc(const char*, std::size_t, std::size_t n) override { return n; }
-    std::int64_t expectedContentLength() const override { return 10; }
-    std::string& cdnText() override { return cdn; }
-    const std::string& probeCdnText() const override { return probe; }
-    int taskId() const override { return 1; }
-    bool taskLogging() const override { return false; }
-    bool acceptStatusLine(const std::string&) override {
-      asked = true;
-      return false;
-    }
-  } sink;
-  char line[] = "HTTP/1.1 503 Service Unavailable\r\n";
-  CLibcurlTool::HeaderCallback(line, 1, sizeof(line) - 1, &sink);
-  return sink.asked;
-}
 
 class DevServerDownload : public ::testing::Test {
  protected:
@@ -131,7 +107,6 @@ TEST_F(DevServerDownload, ProbeErrorsEndWith6) {
 }
 
 TEST_F(DevServerDownload, ErrorPagesForRangesNeverReachTheFile) {
-  if (!StatusLinesReachTheSink()) GTEST_SKIP() << "the HTTP client does not pass status lines to the segment sink yet";
   const std::string data = TestBytes(2 * kRange + 10, 36);
   Serve(data);
   QueueRangeFaults(R"("status": 503)", 2);
@@ -148,16 +123,56 @@ TEST_F(DevServerDownload, WholeFileAnswersKeepOnlyTheirRange) {
   EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
   EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
 
-  if (!StatusLinesReachTheSink()) GTEST_SKIP() << "the HTTP client does not pass status lines to the segment sink yet";
+  // Several ranges, one whole-file answer: whichever range it reaches, the
+  // file ends up right within two starts.
   const std::string big = TestBytes(2 * kRange + 10, 38);
-  Serve(big);
+  cwtest::WriteFile(m_server->root() + "/big.bin", big);
   m_out = m_dir / "big.bin";
-  QueueRangeFaults(R"("ignore_range": 1)", 2);
-  const EnumErrorCode first = Download();
-  if (first != DOWNLOAD_SUCCESS) {
-    EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+  QueueRangeFaults(R"("ignore_range": 1)", 1);
+  const std::string url = m_server->Url("/files/big.bin");
+  EnumErrorCode result = CDownLoadImpl::SuperDownloadFile(url, m_out, m_report, false);
+  if (result != DOWNLOAD_SUCCESS) {
+    EXPECT_EQ(result, DOWNLOAD_LENGTH_ERROR);
+    result = CDownLoadImpl::SuperDownloadFile(url, m_out, m_report, false);
   }
+  EXPECT_EQ(result, DOWNLOAD_SUCCESS);
   EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), big));
+}
+
+TEST_F(DevServerDownload, ServerThatIgnoresRangesEndsTheStartAtOnce) {
+  m_tuning = std::make_unique<TuningScope>(DownloadTuning{});  // the real 60 s no-progress limit
+  cwtest::LogCapture log;
+  const std::string data = TestBytes(3 * kRange + 10, 40);
+  Serve(data);
+  QueueRangeFaults(R"("ignore_range": 1)", 1000);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Download(), DOWNLOAD_LENGTH_ERROR);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  EXPECT_TRUE(log.has(" Download will stop, the server answers ranges with the whole file"));
+  EXPECT_TRUE(log.has(" lenth is error, less than remote file."));
+  // The first range took its part of the whole file; no other range got any of it.
+  const std::string partial = cwtest::ReadFile(m_out);
+  ASSERT_GE(partial.size(), static_cast<std::size_t>(kRange));
+  EXPECT_TRUE(enginetest::SameBytes(partial.substr(0, kRange), data.substr(0, kRange)));
+  EXPECT_EQ(partial.find_first_not_of('\0', kRange), std::string::npos);
+  // Refused ranges are not counted as fetched: once ranges work, they come.
+  ASSERT_EQ(m_server->Control(R"({"faults": {"clear": true}})"), 200);
+  EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+  EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
+}
+
+TEST_F(DevServerDownload, WholeFileOfAnotherSizeIsRefused) {
+  cwtest::LogCapture log;
+  const std::string data = TestBytes(kRange / 4, 41);
+  Serve(data);
+  // The file grew between the size probe and the GET, and the GET ignored the range.
+  QueueRangeFaults(R"("ignore_range": 1, "size_change": 100)", 1);
+  EXPECT_EQ(Download(), DOWNLOAD_NO_SPEED);
+  EXPECT_TRUE(log.has(" Tasks info, range refused, id = 1, whole file of " + std::to_string(kRange / 4 + 100) +
+                      " bytes, expected " + std::to_string(kRange / 4)));
+  EXPECT_EQ(cwtest::ReadFile(m_out), "");
+  EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+  EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
 }
 
 TEST_F(DevServerDownload, CloudflareMarksOfTheRangesMakeTheReport) {
@@ -170,27 +185,6 @@ TEST_F(DevServerDownload, CloudflareMarksOfTheRangesMakeTheReport) {
   m_out = m_dir / "lower.bin";
   EXPECT_EQ(Download("?cdn=cf-hit&lower=1"), DOWNLOAD_SUCCESS);
   EXPECT_EQ(m_report, "");
-}
-
-TEST(SegmentStatus, OnlyAnswersThatCarryTheRangeAreWritten) {
-  cwplat::CFile file;
-  CDownloadThread worker(nullptr, &file);
-  CTask task;
-  task.StartPos = 0;
-  task.EndPos = kRange - 1;
-  task.contentLength = 3 * kRange;
-  worker.doTask(&task);
-  worker.prepareTransfer();
-  EXPECT_TRUE(worker.acceptStatusLine("HTTP/1.1 206 Partial Content\r\n"));
-  EXPECT_TRUE(worker.acceptStatusLine("HTTP/1.1 302 Found\r\n"));
-  EXPECT_TRUE(worker.acceptStatusLine("HTTP/1.1 200 OK\r\n"));  // from byte 0 the whole file starts right
-  EXPECT_FALSE(worker.acceptStatusLine("HTTP/1.1 503 Service Unavailable\r\n"));
-  EXPECT_FALSE(worker.acceptStatusLine("HTTP/1.1 416 Range Not Satisfiable\r\n"));
-  EXPECT_FALSE(worker.acceptStatusLine("garbage"));
-  task.DownloadedPos.store(1000);
-  worker.prepareTransfer();
-  EXPECT_FALSE(worker.acceptStatusLine("HTTP/1.1 200 OK\r\n"));
-  EXPECT_TRUE(worker.acceptStatusLine("HTTP/2 206\r\n"));
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 // The HTTP client against a real nginx: the reference for range semantics.
+#include "CDownloadThread.h"
+#include "CDownloadThreadManager.h"
 #include "CLibcurlTool.h"
 #include "SegmentSink.h"
 #include "support/LogCapture.h"
@@ -41,7 +43,10 @@ class NginxClientTest : public ::testing::Test {
     content.resize(10 * 1024 * 1024 + 123);
     for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>((i * 2654435761u) >> 13);
     cwtest::WriteFile(dir / "package.exe", content);
-    nginx = std::make_unique<cwtest::NginxServer>(dir.path());
+    nginx = std::make_unique<cwtest::NginxServer>(
+        dir.path(),
+        "location = /moved.exe { return 302 /package.exe; }\n"
+        "location = /choose.exe { return 300 \"pick a mirror\"; }\n");
     if (!nginx->running()) GTEST_SKIP() << "nginx is not installed";
     ASSERT_TRUE(tool.init());
   }
@@ -74,6 +79,37 @@ TEST_F(NginxClientTest, ChangedRemoteSizeStopsBeforeAnyBodyByte) {
   BufferSink good(0, static_cast<std::int64_t>(content.size()));
   EXPECT_EQ(tool.httpDownloadContent(nginx->url("/package.exe"), 0, 1023, 0, &good), CURLE_OK);
   EXPECT_EQ(good.received, 1024u);
+}
+
+TEST_F(NginxClientTest, WorkerTakesTheRangeBehindARedirectButNoOtherBody) {
+  cwtest::TempDir out;
+  cwplat::CFile file;
+  ASSERT_EQ(file.Open(out / "out.bin", cwplat::CFile::Mode::CreateReadWrite), 0);
+  CDownloadThread worker(cwplat::CreateNamedMutex(CDownloadThreadManager::kMutexName), &file);
+  CTask task;
+  task.StartPos = 4 * 1024 * 1024;
+  task.EndPos = 8 * 1024 * 1024 - 1;
+  task.DownloadedPos.store(task.StartPos);
+  task.contentLength = static_cast<std::int64_t>(content.size());
+  task.remotePath = nginx->url("/moved.exe");  // nginx's 302 carries an HTML body
+  worker.doTask(&task);
+  worker.taskBusiness();
+  EXPECT_EQ(task.status.load(), CTask::kComplete);
+  EXPECT_EQ(cwtest::ReadFile(out / "out.bin").substr(static_cast<std::size_t>(task.StartPos)),
+            content.substr(static_cast<std::size_t>(task.StartPos), 4 * 1024 * 1024));
+
+  // A 3xx without a target is the final answer; its text is not the range.
+  cwtest::LogCapture log;
+  CTask other;
+  other.id.store(2);
+  other.EndPos = 1024 * 1024 - 1;
+  other.contentLength = task.contentLength;
+  other.remotePath = nginx->url("/choose.exe");
+  worker.doTask(&other);
+  worker.taskBusiness();
+  EXPECT_EQ(other.status.load(), CTask::kFailed);
+  EXPECT_EQ(other.DownloadedPos.load(), 0);
+  EXPECT_TRUE(log.has(" Tasks info, range refused, id = 2, answer 300 carries no range"));
 }
 
 TEST_F(NginxClientTest, HeaderProbeAndDocumentGet) {
