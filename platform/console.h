@@ -8,4 +8,7 @@ namespace cwplat {
 // output is a terminal afterwards.
 bool AttachDebugConsole();
 
+// True when standard output is a terminal (progress can redraw one line).
+bool StandardOutputIsTerminal();
+
 }  // namespace cwplat

@@ -17,4 +17,6 @@ bool AttachDebugConsole() {
   return ok;
 }
 
+bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
+
 }  // namespace cwplat

@@ -64,6 +64,9 @@ bool CanOpenForReading(const std::string& path);
 std::optional<std::int64_t> GetFileSize64(const std::string& path);
 // Removes a file; true when it is gone afterwards (also when it never existed).
 bool RemoveFile(const std::string& path);
+// Lets the owner run the file (a downloaded program arrives without the
+// execute bits). False when its mode cannot be changed.
+bool MakeExecutable(const std::string& path);
 // Replaces path with content so that a crash at any moment leaves either the
 // old or the new file whole: write "<path>.tmp", flush it to disk, rename it
 // over path, flush the folder. False (and the old file untouched) on failure.

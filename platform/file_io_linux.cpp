@@ -149,6 +149,12 @@ std::optional<std::int64_t> GetFileSize64(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }
 
+bool MakeExecutable(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  return chmod(path.c_str(), (st.st_mode & 07777) | S_IXUSR) == 0;
+}
+
 bool ReplaceFileAtomic(const std::string& path, std::string_view content) {
   const std::string temp = path + ".tmp";
   const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

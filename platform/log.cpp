@@ -12,13 +12,14 @@ namespace {
 
 std::mutex g_mutex;
 std::string g_file;
+bool g_echo = true;
 
 el::Configurations BaseConfiguration() {
   el::Configurations conf;
   conf.setToDefault();
   conf.set(el::Level::Global, el::ConfigurationType::Format, kFormat);
   conf.set(el::Level::Global, el::ConfigurationType::Enabled, "true");
-  conf.set(el::Level::Global, el::ConfigurationType::ToStandardOutput, "true");
+  conf.set(el::Level::Global, el::ConfigurationType::ToStandardOutput, g_echo ? "true" : "false");
   conf.set(el::Level::Global, el::ConfigurationType::ToFile, "false");
   return conf;
 }
@@ -50,6 +51,10 @@ bool ConfigureWithFile(const std::string& filePath) {
     }
   }
   if (!reason.empty()) {
+    {
+      std::lock_guard<std::mutex> lock(g_mutex);
+      g_echo = true;  // standard output is the only place left for the log
+    }
     ConfigureConsoleOnly();
     CWLOG << " Log file " << filePath << " cannot be opened (" << reason << "), logging to standard output only";
     return false;
@@ -61,6 +66,18 @@ bool ConfigureWithFile(const std::string& filePath) {
   Apply(conf);
   g_file = filePath;
   return true;
+}
+
+void SetStandardOutputEcho(bool echo) {
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_echo = echo;
+  }
+  if (CurrentLogFile().empty()) {
+    ConfigureConsoleOnly();
+  } else {
+    ConfigureWithFile(CurrentLogFile());
+  }
 }
 
 std::string CurrentLogFile() {

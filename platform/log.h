@@ -21,6 +21,10 @@ void ConfigureConsoleOnly();
 // appending, logging stays on standard output and the reason is logged;
 // returns false in that case.
 bool ConfigureWithFile(const std::string& filePath);
+// Whether log lines also go to standard output (on by default; the terminal
+// run turns it off so its progress line stays clean). When no log file can be
+// opened, standard output gets the lines regardless.
+void SetStandardOutputEcho(bool echo);
 
 // The file the logger currently writes to, empty when none.
 std::string CurrentLogFile();

@@ -214,6 +214,11 @@ void CConfigure::setDownloadUrl(const std::string& url) {
   m_downloadUrl = url;
 }
 
+void CConfigure::setState(int state) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_state = state;
+}
+
 void CConfigure::setRemotePaths(const std::vector<std::string>& paths) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_remotePaths = paths;

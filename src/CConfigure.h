@@ -67,6 +67,8 @@ class CConfigure {
   std::string getDownloadInfo() const;
 
   void setDownloadUrl(const std::string& url);
+  // Back to "not filled" (1): a later start queries again.
+  void setState(int state);
   void setRemotePaths(const std::vector<std::string>& paths);
 
   // The whole document of an answer's <Downloader> block, or "" when the body

@@ -21,3 +21,8 @@ ProcessGlobals& GetProcessGlobals();
 std::string InstanceMutexName(int downloaderId);
 std::string MainWindowClassName(const std::string& downloaderIdText);
 bool IsKitDownloader(int downloaderId);
+
+struct StartupConfig;
+// One copy per downloader id: a second copy asks the first to raise its
+// window and ends (false), unless auto-run lets it go on.
+bool EnsureSingleInstance(const StartupConfig& config, bool autoRun);

@@ -5,6 +5,7 @@
 #include "Common/EmbeddedResources.h"
 #include "Common/ProcessGlobals.h"
 #include "Common/StartupConfig.h"
+#include "Common/UnattendedRun.h"
 #include "CrashHandler.h"
 #include "Firewall.h"
 #include "LocalSettings.h"
@@ -18,6 +19,8 @@
 #include "toolkit/ResourceArchive.h"
 
 #include <curl/curl.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -44,26 +47,10 @@ void SetUpLogging(const StartupConfig& config) {
   cwlog::ConfigureWithFile(userLog.GetLogFilePath());
 }
 
-// Single instance per downloader id. False when this copy must end.
-bool EnsureSingleInstance(ProcessGlobals& globals, bool autoRun) {
-  if (!globals.downloaderIdText.empty()) {
-    globals.mainWindowClassName = MainWindowClassName(globals.downloaderIdText);
-    if (cwplat::RequestRaise(globals.mainWindowClassName) && !autoRun) return false;
-  }
-  const auto result = globals.instanceLock.Acquire(InstanceMutexName(globals.downloaderId));
-  if (result == cwplat::CInstanceLock::Result::AlreadyExists && !autoRun) return false;
-  if (result == cwplat::CInstanceLock::Result::Error) {
-    CWLOG << " Instance lock " << InstanceMutexName(globals.downloaderId) << " could not be created";
-  }
-  return true;
-}
-
 // True when the main window ran; false when this copy ended before it.
 bool RunInteractive(const StartupConfig& config) {
   ProcessGlobals& globals = GetProcessGlobals();
-  globals.downloaderIdText = config.downloaderIdText;
-  globals.downloaderId = config.downloaderId;
-  if (!EnsureSingleInstance(globals, FuntionImpl::IsAutoRun())) return false;
+  if (!EnsureSingleInstance(config, FuntionImpl::IsAutoRun())) return false;
   FuntionImpl::RefreshCrashHandler();  // downloader id and instance lock are known now
   FuntionImpl::ApplyCrashTestSwitches(FuntionImpl::CrashTestStage::Startup);
 
@@ -103,8 +90,18 @@ void Shutdown() {
 
 }  // namespace
 
-int wWinMain(const std::string& commandLine) {
+int wWinMain(const std::string& commandLine, const std::optional<UnattendedOptions>& unattended) {
+  if (unattended && (unattended->help || !unattended->error.empty())) {
+    const std::string usage = UnattendedUsage(cwplat::SplitPath(cwplat::GetModuleFileName()).name);
+    if (unattended->help) {
+      std::fputs(usage.c_str(), stdout);
+      return 0;
+    }
+    std::fprintf(stderr, "error: %s\n\n%s", unattended->error.c_str(), usage.c_str());
+    return UNATTENDED_USAGE;
+  }
   cwlog::ConfigureConsoleOnly();
+  if (unattended) cwlog::SetStandardOutputEcho(false);  // the terminal shows progress instead
   AppSeams& seams = GetAppSeams();
   seams.installCrashHandler = &FuntionImpl::InstallUnhandledExceptionHandler;
   seams.uploadRun = &FuntionImpl::RunUploadOnly;
@@ -123,6 +120,11 @@ int wWinMain(const std::string& commandLine) {
   CWLOG << " Start " << FuntionImpl::GetFileVersionText(cwplat::GetModuleFileName()) << ", command line ["
         << commandLine << "], downloader id " << config.downloaderIdText;
 
+  if (unattended) {
+    const int code = RunUnattended(*unattended, config);
+    Shutdown();
+    return code;
+  }
   if (request.kind != CommandLineRequest::Interactive) {
     const bool dumps = request.kind == CommandLineRequest::UploadDump;
     const int code = seams.uploadRun(request.fileName, request.reason, dumps);

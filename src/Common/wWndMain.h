@@ -2,6 +2,10 @@
 // downloader, and owns start-up and the shutdown order.
 #pragma once
 
+#include "Common/UnattendedOptions.h"
+
+#include <optional>
 #include <string>
 
-int wWinMain(const std::string& commandLine);
+// `unattended`: the unattended run (or its help) was asked for.
+int wWinMain(const std::string& commandLine, const std::optional<UnattendedOptions>& unattended = std::nullopt);

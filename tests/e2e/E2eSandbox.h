@@ -1,0 +1,61 @@
+// The real executable in a sandbox of its own: a private copy (so its settings
+// file is its own) and per-user folders under one temporary folder.
+#pragma once
+
+#include "support/ChildProcess.h"
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace e2etest {
+
+namespace fs = std::filesystem;
+
+class Sandbox {
+ public:
+  std::string dir() const { return m_dir.path(); }
+  Sandbox() {
+    fs::create_directories(m_dir / "bin");
+    fs::copy_file(CW_DOWNLOADER_EXE, exe());
+    m_env = {{"XDG_DATA_HOME", m_dir / "data"},
+             {"XDG_CACHE_HOME", m_dir / "cache"},
+             {"XDG_RUNTIME_DIR", m_dir.path()},
+             {"CW_REGISTRY_ROOT", m_dir / "registry"}};
+  }
+  std::string exe() const { return m_dir / "bin/cw_downloader"; }
+  std::string logFolder() const { return m_dir / "data/CWDownloader/logs/QuorlaMurmelon_setup"; }
+  std::map<std::string, std::string>& env() { return m_env; }
+  void WriteSettings(const std::string& text) { cwtest::WriteFile(m_dir / "bin/cw_downloader.cfg", text); }
+
+  std::vector<std::string> LogFiles() const {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(logFolder(), ec)) {
+      if (e.path().extension() == ".log") files.push_back(e.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+  // The log file whose content mentions `text`, "" when none does.
+  std::string LogWith(const std::string& text) const {
+    for (const auto& f : LogFiles()) {
+      if (cwtest::ReadFile(f).find(text) != std::string::npos) return f;
+    }
+    return {};
+  }
+
+  std::unique_ptr<cwtest::ChildProcess> Start(const std::vector<std::string>& args = {}) {
+    return std::make_unique<cwtest::ChildProcess>(exe(), args, m_env, m_dir / "stdout.txt");
+  }
+
+ private:
+  cwtest::TempDir m_dir;
+  std::map<std::string, std::string> m_env;
+};
+
+}  // namespace e2etest

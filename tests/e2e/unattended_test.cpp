@@ -1,0 +1,114 @@
+// The whole install from a terminal: the real executable in unattended mode
+// downloads the signed sample package from the local service stack, verifies
+// it, installs it and starts the product.
+#include "E2eSandbox.h"
+#include "support/DevServerHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+using e2etest::Sandbox;
+namespace fs = std::filesystem;
+
+const std::string kPackageDir = std::string(CW_BINARY_DIR) + "/sample-package";
+const std::string kPackage = "QuorlaMurmelon_setup.exe";
+
+std::string PortOf(const std::string& base) {
+  const std::size_t colon = base.rfind(':');
+  return base.substr(colon + 1, base.find('/', colon) - colon - 1);
+}
+
+// Every service on the devserver; the devserver's TLS CA and the demo
+// code-signing CA trusted.
+std::string DeploymentFor(const devtest::DevServer& server) {
+  const std::string http = PortOf(server.Url("")), https = PortOf(server.HttpsUrl(""));
+  std::string xml = "<Deployment>\n";
+  for (const char* name : {"UpdateService", "UpdateServiceRegional", "ProductAlertService", "LogUploadService",
+                           "AnalyticsCollect", "AnalyticsCollectTest", "Ga4Endpoint", "UserCheck", "DownloadSite",
+                           "BannerService", "BannerServiceTest"}) {
+    xml += std::string("<Service name=\"") + name + "\" host=\"127.0.0.1\" http_port=\"" + http +
+           "\" https_port=\"" + https + "\"/>\n";
+  }
+  xml += "<TrustAnchor file=\"" + server.caFile() + "\"/>\n";
+  xml += "<TrustAnchor file=\"" + kPackageDir + "/ca/ca.pem\"/>\n</Deployment>\n";
+  return xml;
+}
+
+struct UnattendedRun {
+  int exitCode = -1;
+  std::string output;
+};
+
+class Unattended : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(fs::exists(kPackageDir + "/files/" + kPackage)) << "the sample package is built with the tests";
+    server = std::make_unique<devtest::DevServer>(cwtest::ReadFile(kPackageDir + "/devserver.json"), true);
+    fs::copy_file(kPackageDir + "/files/" + kPackage, server->root() + "/" + kPackage);
+    cwtest::WriteFile(box.dir() + "/deployment.xml", DeploymentFor(*server));
+    box.env()["CW_DEPLOYMENT_FILE"] = box.dir() + "/deployment.xml";
+  }
+
+  UnattendedRun Run(const std::vector<std::string>& args) {
+    auto child = box.Start(args);
+    UnattendedRun run;
+    run.exitCode = child->Wait(240000);
+    run.output = cwtest::ReadFile(box.dir() + "/stdout.txt");
+    return run;
+  }
+
+  std::string installDir() const { return box.dir() + "/My \"Apps\" -close01/Quorla Murmelon"; }
+
+  Sandbox box;
+  std::unique_ptr<devtest::DevServer> server;
+};
+
+TEST_F(Unattended, InstallsTheSignedPackageAndStartsTheProduct) {
+  const UnattendedRun run =
+      Run({"--unattended", "--accept-license", "--lang", "ja", "--dir", box.dir() + "/My \"Apps\" -close01"});
+  ASSERT_EQ(run.exitCode, 0) << run.output << cwtest::ReadFile(box.LogWith(" Start "));
+  EXPECT_NE(run.output.find("installed"), std::string::npos) << run.output;
+  EXPECT_TRUE(fs::exists(installDir() + "/Murmelon.exe"));
+  EXPECT_NE(cwtest::ReadFile(installDir() + "/settings.ini").find("ja"), std::string::npos);
+  // NeedStart_flag is 1: the product was started at the end.
+  const std::string log = cwtest::ReadFile(box.LogWith(" Start "));
+  EXPECT_TRUE(cwtest::WaitUntil(10000, [&] { return fs::exists(installDir() + "/started.txt"); }))
+      << run.output << log.substr(log.size() > 6000 ? log.size() - 6000 : 0);
+
+  EXPECT_NE(log.find(" VerifyEmbeddedSignature result is 0"), std::string::npos);
+  EXPECT_NE(log.find(" install Finished, nWaitSeconds: "), std::string::npos);
+  EXPECT_NE(log.find("/LANG=ja"), std::string::npos);
+  bool queried = false, downloaded = false;
+  for (const Json::Value& record : server->Records()) {
+    queried |= record["path"].asString() == "/queryDownloaderV2";
+    downloaded |= record["path"].asString() == "/files/" + kPackage;
+  }
+  EXPECT_TRUE(queried);
+  EXPECT_TRUE(downloaded);
+}
+
+TEST_F(Unattended, TamperedPackageEndsWithTheSignatureCode) {
+  // The served MD5 follows the file, so only the signature can catch this.
+  {
+    std::fstream file(server->root() + "/" + kPackage, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(4096);
+    file.put('\x5a');
+  }
+  const UnattendedRun run = Run({"--unattended", "--accept-license", "--dir", box.dir() + "/Apps"});
+  EXPECT_EQ(run.exitCode, 3) << run.output;
+  EXPECT_FALSE(fs::exists(box.dir() + "/Apps/Quorla Murmelon/Murmelon.exe"));
+  const std::string log = cwtest::ReadFile(box.LogWith(" Start "));
+  EXPECT_NE(log.find(" Send error report2"), std::string::npos);
+}
+
+TEST_F(Unattended, BadArgumentsAndHelp) {
+  EXPECT_EQ(Run({"--unattended", "--dir", "/tmp/x"}).exitCode, 1) << "licence not accepted";
+  const UnattendedRun help = Run({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.output.find("Exit codes"), std::string::npos);
+}
+
+}  // namespace

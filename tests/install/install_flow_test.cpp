@@ -1,0 +1,158 @@
+// The install thread against the local service stack, with a recording window:
+// the order of its messages, the attempt loop, verification and the time-out.
+#include "Deployment.h"
+#include "support/FakeInstallWindow.h"
+#include "InstallThread.h"
+#include "LocalSettings.h"
+#include "ProcessHelpers.h"
+#include "SingleUserLog.h"
+#include "support/DevServerHarness.h"
+#include "support/LogCapture.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <filesystem>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using cwtest::FakeInstallWindow;
+
+const std::string kPackageDir = std::string(CW_BINARY_DIR) + "/sample-package";
+const std::string kPackage = "QuorlaMurmelon_setup.exe";
+
+std::string PortOf(const std::string& base) {
+  const std::size_t colon = base.rfind(':');
+  return base.substr(colon + 1, base.find('/', colon) - colon - 1);
+}
+
+class InstallFlow : public ::testing::Test {
+ protected:
+  // `edit` changes the update answer before the server starts.
+  void StartServer(const std::function<void(Json::Value&)>& edit = {}) {
+    Json::Value config;
+    std::istringstream(cwtest::ReadFile(kPackageDir + "/devserver.json")) >> config;
+    if (edit) edit(config["update"]["downloader"]);
+    server = std::make_unique<devtest::DevServer>(Json::FastWriter().write(config), false);
+    fs::copy_file(kPackageDir + "/files/" + kPackage, server->root() + "/" + kPackage);
+
+    const std::string port = PortOf(server->Url(""));
+    std::string xml = "<Deployment>";
+    for (const char* name : {"UpdateService", "UpdateServiceRegional", "ProductAlertService", "AnalyticsCollect",
+                             "AnalyticsCollectTest", "Ga4Endpoint", "UserCheck", "DownloadSite"}) {
+      xml += std::string("<Service name=\"") + name + "\" host=\"127.0.0.1\" http_port=\"" + port + "\"/>";
+    }
+    xml += "<TrustAnchor file=\"" + kPackageDir + "/ca/ca.pem\"/></Deployment>";
+    ASSERT_TRUE(CDeployment::Instance().LoadFromText(xml));
+    CSingleUserLog::GetInstance().InitLogPaths("QuorlaMurmelon_setup");
+  }
+
+  void SetUp() override {
+    cwtest::WriteFile(dir / "cw_downloader.cfg", "[Settings]\nTestEnv=1\nAutoRun=0\n");  // plain HTTP queries
+    FuntionImpl::SetLocalSettingsPathForTesting(dir / "cw_downloader.cfg");
+  }
+  void TearDown() override {
+    FuntionImpl::SetLocalSettingsPathForTesting("");
+    CDeployment::Instance().Load();
+  }
+
+  std::unique_ptr<FakeInstallWindow> MakeWindow(const std::string& installTimeout = "600") {
+    const std::string url = server->Url("/files/" + kPackage);
+    const std::string labels = "<r><Label name=\"Downloader_id\" text=\"521\"/><Label name=\"Site_id\" text=\"61\"/>"
+                               "<Label name=\"Software_name\" text=\"Quorla Murmelon\"/>"
+                               "<Label name=\"Software_version\" text=\"1.0.0.0\"/>"
+                               "<Label name=\"InstallTimeout\" text=\"" + installTimeout + "\"/>"
+                               "<Label name=\"Download_url\" text=\"" + url + "\"/>"
+                               "<Label name=\"Extra_download_url\" text=\"" + url + "\"/></r>";
+    return std::make_unique<FakeInstallWindow>(labels, dir / "Install");
+  }
+
+  cwtest::TempDir dir;
+  cwtest::ScopedEnv data{"XDG_DATA_HOME", dir / "data"};
+  cwtest::ScopedEnv cache{"XDG_CACHE_HOME", dir / "cache"};
+  cwtest::ScopedEnv registry{"CW_REGISTRY_ROOT", dir / "registry"};
+  std::unique_ptr<devtest::DevServer> server;
+  cwtest::LogCapture log;
+};
+
+TEST_F(InstallFlow, DownloadsVerifiesAndInstallsInOrder) {
+  StartServer();
+  auto window = MakeWindow();
+  EXPECT_EQ(CInstallThread(*window).InstallThreadFunc(), 0u);
+  EXPECT_EQ(window->messageIds(), (std::vector<unsigned>{WM_VERIFYSTART, WM_INSTALLSTART, WM_INSTALLFINISH}));
+  EXPECT_EQ(window->stopCreep, 1);
+  EXPECT_EQ(window->adviceUrl, server->Url("/files/" + kPackage));
+  EXPECT_TRUE(fs::exists(dir / "Install/Murmelon.exe"));
+  EXPECT_EQ(window->languageWrites, 1);
+  EXPECT_TRUE(log.has(" VerifyEmbeddedSignature result is 0, The file \"" +
+                      CSingleUserLog::GetInstance().GetDownloadFolder() + "/QuorlaMurmelon_setup_1.0.0.0.exe\" is signed and the signature was verified."));
+  EXPECT_FALSE(log.has(" Send error report2"));
+}
+
+TEST_F(InstallFlow, WrongMd5WithGoodSignatureReportsAndInstalls) {
+  StartServer([](Json::Value& d) { d["Md5"] = "00000000000000000000000000000000"; });
+  auto window = MakeWindow();
+  EXPECT_EQ(CInstallThread(*window).InstallThreadFunc(), 0u);
+  bool reported = false;
+  for (const std::string& line : log.lines()) reported |= line.find(" Send error report2") != std::string::npos;
+  EXPECT_TRUE(reported);
+  EXPECT_EQ(window->messageIds().back(), WM_INSTALLFINISH);
+}
+
+TEST_F(InstallFlow, HangingInstallerTimesOutAndIsLeftRunning) {
+  // The time-out comes from the embedded configuration only (there 0 reads as 242).
+  StartServer();
+  cwtest::ScopedEnv hang("CW_SAMPLE_SETUP_HANG", "1");
+  auto window = MakeWindow("1");
+  EXPECT_EQ(CInstallThread(*window).InstallThreadFunc(), CInstallThread::kFailed);
+  EXPECT_EQ(window->messageIds().back(), WM_INSTALLTIMEOUT);
+  const std::string installer = CSingleUserLog::GetInstance().GetDownloadFolder() + "/QuorlaMurmelon_setup_1.0.0.0.exe";
+  EXPECT_GT(FuntionImpl::FindProcessByFullPath(installer, true, false), 0) << "left running, then ended here";
+}
+
+TEST_F(InstallFlow, AttemptLoopRetriesReportsRedirectsAndGivesUp) {
+  StartServer();
+  auto window = MakeWindow();
+  int calls = 0;
+  CInstallThread::Services services;
+  services.download = [&calls](const std::string&, const std::string&, std::string&) {
+    ++calls;
+    return calls == 1 ? DOWNLOAD_TOO_MANY_REDIRECTS : DOWNLOAD_GET_SIZE_FAILED;
+  };
+  EXPECT_EQ(CInstallThread(*window, services).InstallThreadFunc(), CInstallThread::kFailed);
+  EXPECT_EQ(calls, 12);
+  ASSERT_EQ(window->messages().size(), 1u);
+  EXPECT_EQ(window->messages()[0], std::make_pair(static_cast<unsigned>(WM_DOWNLOADFAIL), std::uintptr_t{6}));
+  EXPECT_TRUE(log.has(" The Retry Frequency is: 11"));
+  bool redirectReport = false;
+  for (const std::string& line : log.lines()) redirectReport |= line.find(" Send error report1") != std::string::npos;
+  EXPECT_TRUE(redirectReport);
+
+  // A later success ends the loop with the retry count.
+  calls = 0;
+  services.download = [&calls](const std::string&, const std::string&, std::string&) {
+    return ++calls < 3 ? DOWNLOAD_NO_SPEED : DOWNLOAD_SUCCESS;
+  };
+  auto second = MakeWindow();
+  CInstallThread(*second, services).InstallThreadFunc();
+  EXPECT_EQ(calls, 3);
+  EXPECT_TRUE(log.has("Success\xEF\xBC\x8CThe Retry Frequency is: 2"));
+}
+
+TEST_F(InstallFlow, NoUsableAddressEndsWith14) {
+  StartServer([](Json::Value& d) {
+    d["Download_url"] = "http://cdn.quorla.test/x.exe";
+    d["Extra_download_url"] = "http://dl.quorla.test/x.exe";
+  });
+  auto window = MakeWindow();
+  EXPECT_EQ(CInstallThread(*window).InstallThreadFunc(), CInstallThread::kFailed);
+  ASSERT_EQ(window->messages().size(), 1u);
+  EXPECT_EQ(window->messages()[0], std::make_pair(static_cast<unsigned>(WM_DOWNLOADFAIL), std::uintptr_t{14}));
+  EXPECT_EQ(window->configure().getState(), 1);
+}
+
+}  // namespace
