@@ -12,29 +12,6 @@
 namespace cwplat {
 namespace {
 
-// Windows error numbers for the reasons a file cannot be opened or read.
-std::uint32_t WindowsFileError(int err) {
-  switch (err) {
-    case ENOENT:
-      return kErrorFileNotFound;
-    case ENOTDIR:
-    case ELOOP:
-      return kErrorPathNotFound;
-    case EACCES:
-    case EPERM:
-      return kErrorAccessDenied;
-    case EMFILE:
-    case ENFILE:
-      return kErrorTooManyOpenFiles;
-    case ENAMETOOLONG:
-      return kErrorFilenameTooLong;
-    case EIO:
-      return 30;  // ERROR_READ_FAULT
-    default:
-      return kErrorGenFailure;
-  }
-}
-
 class CFileSubject final : public sig::ISubject {
  public:
   CFileSubject(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
@@ -53,7 +30,7 @@ class CFileSubject final : public sig::ISubject {
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         // A file that shrank under us reads short: that is a read failure too.
-        m_error = n < 0 ? WindowsFileError(errno) : 30;
+        m_error = n < 0 ? static_cast<std::uint32_t>(WindowsErrorFromErrno(errno)) : kErrorReadFault;
         return false;
       }
       out += n;
@@ -82,12 +59,12 @@ CodeSignatureResult FileFailure(std::uint32_t error, const char* what) {
 CodeSignatureResult VerifyCodeSignature(const std::string& path, const std::vector<std::string>& extraAnchorsPem) {
   // O_NONBLOCK: a FIFO planted at the path must not block the open.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return FileFailure(WindowsFileError(errno), "the file cannot be opened");
+  if (fd < 0) return FileFailure(static_cast<std::uint32_t>(WindowsErrorFromErrno(errno)), "the file cannot be opened");
   struct stat st {};
   if (fstat(fd, &st) != 0) {
     const int err = errno;
     close(fd);
-    return FileFailure(WindowsFileError(err), "the file cannot be read");
+    return FileFailure(static_cast<std::uint32_t>(WindowsErrorFromErrno(err)), "the file cannot be read");
   }
   if (!S_ISREG(st.st_mode)) {
     close(fd);

@@ -21,8 +21,16 @@ inline constexpr int kErrorGenFailure = 31;
 // The file is held by another process. On Linux: a running executable cannot
 // be opened for writing (ETXTBSY).
 inline constexpr int kErrorSharingViolation = 32;
+inline constexpr int kErrorReadFault = 30;
 inline constexpr int kErrorDiskFull = 112;
 inline constexpr int kErrorFilenameTooLong = 206;
+inline constexpr int kErrorNotEnoughMemory = 8;
+inline constexpr int kErrorInvalidParameter = 87;
+inline constexpr int kErrorBadExeFormat = 193;
+
+// The Windows error number for an errno value (a missing file is 2; callers
+// that create a file report a missing folder, 3, themselves).
+int WindowsErrorFromErrno(int err);
 
 class CFile {
  public:

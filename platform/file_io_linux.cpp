@@ -10,30 +10,8 @@ namespace cwplat {
 namespace {
 
 int ToWindowsError(int err, bool creating) {
-  switch (err) {
-    case ENOENT:
-      // Windows tells a missing folder (3) from a missing file (2).
-      return creating ? kErrorPathNotFound : kErrorFileNotFound;
-    case ENOTDIR:
-      return kErrorPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case EROFS:
-      return kErrorAccessDenied;
-    case ETXTBSY:
-      return kErrorSharingViolation;
-    case ENOSPC:
-    case EDQUOT:
-      return kErrorDiskFull;
-    case EMFILE:
-    case ENFILE:
-      return kErrorTooManyOpenFiles;
-    case ENAMETOOLONG:
-      return kErrorFilenameTooLong;
-    default:
-      return kErrorGenFailure;
-  }
+  // Windows tells a missing folder (3) from a missing file (2).
+  return err == ENOENT && creating ? kErrorPathNotFound : WindowsErrorFromErrno(err);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -148,6 +126,44 @@ std::optional<std::int64_t> GetFileSize64(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+int WindowsErrorFromErrno(int err) {
+  switch (err) {
+    case ENOENT:
+      return kErrorFileNotFound;
+    case ENOTDIR:
+    case ELOOP:
+      return kErrorPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+      return kErrorAccessDenied;
+    case ETXTBSY:
+      return kErrorSharingViolation;
+    case ENOSPC:
+    case EDQUOT:
+      return kErrorDiskFull;
+    case EMFILE:
+    case ENFILE:
+      return kErrorTooManyOpenFiles;
+    case ENAMETOOLONG:
+      return kErrorFilenameTooLong;
+    case EIO:
+      return kErrorReadFault;
+    case ENOEXEC:
+    case ELIBBAD:
+      return kErrorBadExeFormat;
+    case ENOMEM:
+    case EAGAIN:
+      return kErrorNotEnoughMemory;
+    case E2BIG:
+    case EINVAL:
+      return kErrorInvalidParameter;
+    default:
+      return kErrorGenFailure;
+  }
+}
 
 bool MakeExecutable(const std::string& path) {
   struct stat st {};

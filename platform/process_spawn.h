@@ -13,11 +13,6 @@
 
 namespace cwplat {
 
-// The Windows error numbers a start reports besides those of file_io.h.
-inline constexpr int kErrorNotEnoughMemory = 8;
-inline constexpr int kErrorInvalidParameter = 87;
-inline constexpr int kErrorBadExeFormat = 193;
-
 struct SpawnOptions {
   // The child's current folder; empty keeps ours.
   std::string workingFolder;

@@ -28,38 +28,6 @@ namespace {
 constexpr auto kPollStep = std::chrono::milliseconds(10);
 constexpr std::uint64_t kForeverMs = std::uint64_t{1} << 40;
 
-int ToWindowsError(int error) {
-  switch (error) {
-    case ENOENT:
-      return kErrorFileNotFound;
-    case ENOTDIR:
-    case ELOOP:
-      return kErrorPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-      return kErrorAccessDenied;
-    case ETXTBSY:
-      return kErrorSharingViolation;
-    case ENOEXEC:
-    case ELIBBAD:
-      return kErrorBadExeFormat;
-    case ENOMEM:
-    case EAGAIN:
-      return kErrorNotEnoughMemory;
-    case ENAMETOOLONG:
-      return kErrorFilenameTooLong;
-    case E2BIG:
-    case EINVAL:
-      return kErrorInvalidParameter;
-    case EMFILE:
-    case ENFILE:
-      return kErrorTooManyOpenFiles;
-    default:
-      return kErrorGenFailure;
-  }
-}
-
 // One thread per released child, blocked in waitpid on that pid alone (never
 // -1, which would steal other owners' children).
 void HandToReaper(pid_t pid) {
@@ -160,7 +128,7 @@ int SpawnedProcess::Start(const std::vector<std::string>& argv, const SpawnOptio
   if (rc == 0) rc = posix_spawn(&pid, args.front(), setup.actions(), setup.attr(), args.data(), environ);
   if (rc != 0) {
     CWLOG << " Cannot start " << argv.front() << ": " << std::strerror(rc);
-    return ToWindowsError(rc);
+    return WindowsErrorFromErrno(rc);
   }
   m_pid = pid;
   m_ended = false;

@@ -81,13 +81,18 @@ TEST_F(Unattended, InstallsTheSignedPackageAndStartsTheProduct) {
   EXPECT_NE(log.find(" VerifyEmbeddedSignature result is 0"), std::string::npos);
   EXPECT_NE(log.find(" install Finished, nWaitSeconds: "), std::string::npos);
   EXPECT_NE(log.find("/LANG=ja"), std::string::npos);
-  bool queried = false, downloaded = false;
+  bool queried = false, downloaded = false, pageViews = false, funnels = false;
   for (const Json::Value& record : server->Records()) {
-    queried |= record["path"].asString() == "/queryDownloaderV2";
-    downloaded |= record["path"].asString() == "/files/" + kPackage;
+    const std::string path = record["path"].asString();
+    queried |= path == "/queryDownloaderV2";
+    downloaded |= path == "/files/" + kPackage;
+    pageViews |= path == "/g/collect";
+    funnels |= path == "/collect" || path == "/collector";
   }
   EXPECT_TRUE(queried);
   EXPECT_TRUE(downloaded);
+  EXPECT_TRUE(pageViews) << "events reach the analytics collectors";
+  EXPECT_TRUE(funnels);
 }
 
 TEST_F(Unattended, TamperedPackageEndsWithTheSignatureCode) {

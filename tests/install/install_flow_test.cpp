@@ -14,6 +14,7 @@
 #include <json/json.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -101,6 +102,24 @@ TEST_F(InstallFlow, WrongMd5WithGoodSignatureReportsAndInstalls) {
   for (const std::string& line : log.lines()) reported |= line.find(" Send error report2") != std::string::npos;
   EXPECT_TRUE(reported);
   EXPECT_EQ(window->messageIds().back(), WM_INSTALLFINISH);
+}
+
+TEST_F(InstallFlow, TamperedPackageStopsBeforeTheInstaller) {
+  StartServer();
+  {
+    // The served MD5 follows the file: only the signature can tell.
+    std::fstream file(server->root() + "/" + kPackage, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(100000);
+    file.put('\x5a');
+  }
+  auto window = MakeWindow();
+  EXPECT_EQ(CInstallThread(*window).InstallThreadFunc(), CInstallThread::kFailed);
+  EXPECT_EQ(window->messageIds(), (std::vector<unsigned>{WM_VERIFYSTART, WM_SIGNFAIL}));
+  EXPECT_EQ(window->stopCreep, 1);
+  EXPECT_FALSE(fs::exists(dir / "Install/Murmelon.exe"));
+  bool reported = false;
+  for (const std::string& line : log.lines()) reported |= line.find(" Send error report2") != std::string::npos;
+  EXPECT_TRUE(reported);
 }
 
 TEST_F(InstallFlow, HangingInstallerTimesOutAndIsLeftRunning) {
