@@ -1,6 +1,7 @@
 // The install thread against the local service stack, with a recording window:
 // the order of its messages, the attempt loop, verification and the time-out.
 #include "Deployment.h"
+#include "DownLoadImpl.h"
 #include "support/FakeInstallWindow.h"
 #include "InstallThread.h"
 #include "LocalSettings.h"
@@ -15,6 +16,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -83,8 +85,18 @@ class InstallFlow : public ::testing::Test {
 TEST_F(InstallFlow, DownloadsVerifiesAndInstallsInOrder) {
   StartServer();
   auto window = MakeWindow();
+  CDownLoadImpl::SetProgressDisplay([&window](std::int64_t done, std::int64_t) { window->downloaded = done; });
   EXPECT_EQ(CInstallThread(*window).InstallThreadFunc(), 0u);
+  CDownLoadImpl::SetProgressDisplay(nullptr);
   EXPECT_EQ(window->messageIds(), (std::vector<unsigned>{WM_VERIFYSTART, WM_INSTALLSTART, WM_INSTALLFINISH}));
+  // A local download takes well under a second: the speed is still a number.
+  std::string speed;
+  for (const std::string& line : log.lines()) {
+    const std::size_t at = line.find("DownloadSpeed / ");
+    if (at != std::string::npos) speed = line.substr(at + 16);
+  }
+  EXPECT_TRUE(std::regex_match(speed, std::regex(R"([0-9]+\.[0-9]{2}MB/s)"))) << speed;
+  EXPECT_NE(speed, "0.00MB/s");
   EXPECT_EQ(window->stopCreep, 1);
   EXPECT_EQ(window->adviceUrl, server->Url("/files/" + kPackage));
   EXPECT_TRUE(fs::exists(dir / "Install/Murmelon.exe"));

@@ -42,7 +42,7 @@ class FakeInstallWindow : public IInstallWindow {
     installDone = done;
     if (done && fillOnInstallDone) m_finish.Set();  // the bar fills once the installer has ended
   }
-  std::int64_t downloadedBytes() const override { return 0; }
+  std::int64_t downloadedBytes() const override { return downloaded; }
   int progressValue() const override { return progress; }
   cwplat::CEvent& progressFinish100() override { return m_finish; }
   void postMessage(unsigned message, std::uintptr_t wParam) override {
@@ -79,6 +79,7 @@ class FakeInstallWindow : public IInstallWindow {
   std::string adviceUrl;
   std::atomic<int> stopCreep{-1};
   std::atomic<bool> installDone{false};
+  std::atomic<std::int64_t> downloaded{0};
   std::atomic<int> languageWrites{0};
   std::vector<int> boxes;
   int runningPageShown = 0;
