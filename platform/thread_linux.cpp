@@ -1,5 +1,6 @@
 #include "platform/thread.h"
 
+#include "platform/crash_handler.h"
 #include "platform/log.h"
 #include "platform/sync.h"
 
@@ -40,6 +41,7 @@ bool CThread::Start(std::function<void()> fn) {
   auto finished = std::make_shared<CEvent>(true, false);
   try {
     m_thread = std::thread([finished, fn = std::move(fn)] {
+      EnsureCrashAltStackForThisThread();  // a stack overflow here still leaves a dump
       RunGuarded(fn);
       finished->Set();
     });

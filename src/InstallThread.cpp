@@ -10,7 +10,6 @@
 #include "SingleUserLog.h"
 #include "SourceSelection.h"
 #include "SystemInfo.h"
-#include "platform/crash_handler.h"
 #include "platform/log.h"
 #include "platform/process_spawn.h"
 #include "platform/shell_open.h"
@@ -61,8 +60,6 @@ CInstallThread::CInstallThread(IInstallWindow& window, Services services)
 const char* CInstallThread::firstOrRetry() const { return m_window.isRetry() ? "Retry" : "First"; }
 
 unsigned CInstallThread::InstallThreadFunc() {
-  // A stack overflow on this thread still leaves a dump.
-  cwplat::EnsureCrashAltStackForThisThread();
   prepareConfiguration();
   if (!chooseAddress()) return kFailed;
   prepareLocalFiles();

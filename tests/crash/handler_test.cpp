@@ -3,6 +3,8 @@
 #include "CrashHandler.h"
 #include "CrashTestSupport.h"
 #include "platform/crash_handler.h"
+#include "platform/sync.h"
+#include "platform/thread.h"
 #include "platform/instance_lock.h"
 #include "support/TestSupport.h"
 
@@ -187,15 +189,14 @@ TEST_F(CrashHandler, StackOverflowOnTheMainThreadStillGivesADump) {
   EXPECT_TRUE(HasLine(Lines(DumpText()), "signal: 11 SIGSEGV"));
 }
 
-TEST_F(CrashHandler, StackOverflowOnAThreadWithItsOwnAltStackGivesADump) {
+TEST_F(CrashHandler, StackOverflowOnAProgramThreadGivesADump) {
   EXPECT_EXIT(
       {
         if (!cwplat::InstallCrashHandler() || !cwplat::SetCrashContext(Context())) _exit(3);
-        std::thread worker([] {
-          if (!cwplat::EnsureCrashAltStackForThisThread()) _exit(5);
-          Recurse(1L << 40);
-        });
-        worker.join();
+        // The program's threads get their alternate stack when they start.
+        cwplat::CThread worker;
+        if (!worker.Start([] { Recurse(1L << 40); })) _exit(5);
+        worker.Join(cwplat::kInfinite);
         _exit(4);
       },
       ::testing::KilledBySignal(SIGSEGV), "Write dmp file: 1, 0");
