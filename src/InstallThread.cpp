@@ -144,10 +144,11 @@ void CInstallThread::prepareLocalFiles() {
   m_files = MakeInstallFiles(embeddedExtra, configure.getExtraDownloadUrl(), version, downloadFolder,
                              m_window.installDirectory());
   ReconcileCompletionMarker(m_files, version, configure.getMd5(), configure.getMd5Extra());
+  m_cachedInstaller = downloadFolder + "/" + m_files.installerName;
 
   if (m_embeddedConfig) {
     CWLOG << " Configure Load From File, clearAppData Before Download! ";
-    FuntionImpl::ClearAPPData(downloadFolder + "/" + m_files.installerName);
+    FuntionImpl::ClearAPPData(m_cachedInstaller);
   }
   m_addressLabel = classifyDownloadHost(m_url) == 12 ? "Extra_download_url" : "Download_url";
 

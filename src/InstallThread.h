@@ -61,4 +61,5 @@ class CInstallThread {
   std::string m_url;
   std::string m_addressLabel;
   InstallFiles m_files;
+  std::string m_cachedInstaller;  // the installer's name in the download folder
 };

@@ -108,7 +108,7 @@ bool CInstallThread::installAndFinish() {
   std::snprintf(text, sizeof text, "%.1f", minutes);
   CWLOG << " Install Totally Take " << text << " minutes And Send To Server";
 
-  FuntionImpl::ClearAPPData(CSingleUserLog::GetInstance().GetDownloadFolder() + "/" + m_files.installerName);
+  FuntionImpl::ClearAPPData(m_cachedInstaller);
   if (FuntionImpl::IsAutoRun()) restartForAutoRun();
   if (m_window.needStartFlag() == 1) m_window.clickStartApp();
   return true;

@@ -10,8 +10,6 @@ namespace fs = std::filesystem;
 namespace crashtest {
 namespace {
 
-std::string PortOf(const std::string& baseUrl) { return baseUrl.substr(baseUrl.rfind(':') + 1); }
-
 // Runs a short Python program on an archive; its output, or nothing on failure.
 std::optional<std::string> Python(const std::string& program, const std::vector<std::string>& args) {
   cwtest::TempDir dir;
@@ -27,9 +25,7 @@ std::optional<std::string> Python(const std::string& program, const std::vector<
 UploadServer::UploadServer() : m_server("{}", true) {}
 
 std::string UploadServer::DeploymentXml(bool withTrustAnchor) const {
-  return "<Deployment>\n  <Service name=\"LogUploadService\" host=\"127.0.0.1\" http_port=\"" +
-         PortOf(m_server.Url("")) + "\" https_port=\"" + PortOf(m_server.HttpsUrl("")) + "\" />\n" +
-         (withTrustAnchor ? "  <TrustAnchor file=\"" + m_server.caFile() + "\" />\n" : "") + "</Deployment>\n";
+  return m_server.DeploymentXml({"LogUploadService"}, {}, withTrustAnchor);
 }
 
 std::vector<Json::Value> UploadServer::Uploads() const {

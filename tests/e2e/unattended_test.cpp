@@ -16,25 +16,12 @@ namespace fs = std::filesystem;
 const std::string kPackageDir = std::string(CW_BINARY_DIR) + "/sample-package";
 const std::string kPackage = "QuorlaMurmelon_setup.exe";
 
-std::string PortOf(const std::string& base) {
-  const std::size_t colon = base.rfind(':');
-  return base.substr(colon + 1, base.find('/', colon) - colon - 1);
-}
-
-// Every service on the devserver; the devserver's TLS CA and the demo
-// code-signing CA trusted.
+// Every service on the devserver; its TLS CA and the demo code-signing CA trusted.
 std::string DeploymentFor(const devtest::DevServer& server) {
-  const std::string http = PortOf(server.Url("")), https = PortOf(server.HttpsUrl(""));
-  std::string xml = "<Deployment>\n";
-  for (const char* name : {"UpdateService", "UpdateServiceRegional", "ProductAlertService", "LogUploadService",
-                           "AnalyticsCollect", "AnalyticsCollectTest", "Ga4Endpoint", "UserCheck", "DownloadSite",
-                           "BannerService", "BannerServiceTest"}) {
-    xml += std::string("<Service name=\"") + name + "\" host=\"127.0.0.1\" http_port=\"" + http +
-           "\" https_port=\"" + https + "\"/>\n";
-  }
-  xml += "<TrustAnchor file=\"" + server.caFile() + "\"/>\n";
-  xml += "<TrustAnchor file=\"" + kPackageDir + "/ca/ca.pem\"/>\n</Deployment>\n";
-  return xml;
+  return server.DeploymentXml({"UpdateService", "UpdateServiceRegional", "ProductAlertService", "LogUploadService",
+                               "AnalyticsCollect", "AnalyticsCollectTest", "Ga4Endpoint", "UserCheck", "DownloadSite",
+                               "BannerService", "BannerServiceTest"},
+                              {kPackageDir + "/ca/ca.pem"});
 }
 
 struct UnattendedRun {

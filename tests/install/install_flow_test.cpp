@@ -28,11 +28,6 @@ using cwtest::FakeInstallWindow;
 const std::string kPackageDir = std::string(CW_BINARY_DIR) + "/sample-package";
 const std::string kPackage = "QuorlaMurmelon_setup.exe";
 
-std::string PortOf(const std::string& base) {
-  const std::size_t colon = base.rfind(':');
-  return base.substr(colon + 1, base.find('/', colon) - colon - 1);
-}
-
 class InstallFlow : public ::testing::Test {
  protected:
   // `edit` changes the update answer before the server starts.
@@ -43,14 +38,10 @@ class InstallFlow : public ::testing::Test {
     server = std::make_unique<devtest::DevServer>(Json::FastWriter().write(config), false);
     fs::copy_file(kPackageDir + "/files/" + kPackage, server->root() + "/" + kPackage);
 
-    const std::string port = PortOf(server->Url(""));
-    std::string xml = "<Deployment>";
-    for (const char* name : {"UpdateService", "UpdateServiceRegional", "ProductAlertService", "AnalyticsCollect",
-                             "AnalyticsCollectTest", "Ga4Endpoint", "UserCheck", "DownloadSite"}) {
-      xml += std::string("<Service name=\"") + name + "\" host=\"127.0.0.1\" http_port=\"" + port + "\"/>";
-    }
-    xml += "<TrustAnchor file=\"" + kPackageDir + "/ca/ca.pem\"/></Deployment>";
-    ASSERT_TRUE(CDeployment::Instance().LoadFromText(xml));
+    ASSERT_TRUE(CDeployment::Instance().LoadFromText(
+        server->DeploymentXml({"UpdateService", "UpdateServiceRegional", "ProductAlertService", "AnalyticsCollect",
+                               "AnalyticsCollectTest", "Ga4Endpoint", "UserCheck", "DownloadSite"},
+                              {kPackageDir + "/ca/ca.pem"})));
     CSingleUserLog::GetInstance().InitLogPaths("QuorlaMurmelon_setup");
   }
 

@@ -55,6 +55,11 @@ class DevServer {
   std::string HttpsUrl(const std::string& path) const;
   std::string root() const { return m_dir / "root"; }
   std::string caFile() const { return m_dir / "ca/ca.pem"; }
+  // A deployment file that puts each named service on this server (both
+  // ports) and trusts the extra anchor files and, unless told not to, its own
+  // test CA (when HTTPS runs).
+  std::string DeploymentXml(const std::vector<std::string>& services, const std::vector<std::string>& anchorFiles = {},
+                            bool trustOwnCa = true) const;
   std::string output() const;
 
   // POST /__control; the reply's status.
