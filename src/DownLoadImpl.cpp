@@ -149,12 +149,13 @@ EnumErrorCode CDownLoadImpl::SuperDownloadFile(const std::string& remoteUrl, con
   cdnReport = report;
   if (result != DOWNLOAD_SUCCESS) return result;
 
+  // The display sees the final count before anyone reports on it: a fast
+  // download can end before the watch ever showed a sample.
+  if (mainDownload) ShowProgress(std::min(last.bytesOnDisk, length), length);
   if (downloader->started()) {
     const double average = static_cast<double>(static_cast<std::int64_t>(last.averageSpeed / 1048576.0 * 100)) / 100;
     CWLOG << " Average speed: " << Format("%.1fMB/s", average);
     CWLOG << " Download speed range " << Format("%.1f MB/s", slowest) << " - " << Format("%.1f MB/s", fastest);
-  } else if (mainDownload) {
-    ShowProgress(length, length);
   }
   return DOWNLOAD_SUCCESS;
 }
