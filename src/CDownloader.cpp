@@ -94,6 +94,9 @@ void CDownloader::downloaderThread() {
   }
   m_pool.stopThreads();
   updateDownloadInfo();
+  // The sample above is skipped when its tick equals the last one; the owner
+  // decides completion from this record, so its byte counts must be final.
+  recordFinalCounts();
   CWLOG << " Stopping Download," << "Update DownloadInfo";
   if (haveTasks) m_saver.post(m_tasks.taskFileText());
   m_saver.flush();  // the file is final before anyone learns the driver ended
@@ -146,16 +149,24 @@ void CDownloader::save(const DownloadProgress& now) {
   m_savedTick = now.updateTick;
 }
 
+CDownloader::Totals CDownloader::countTasks() const {
+  Totals totals;
+  for (const auto& task : m_tasks.tasks()) {
+    totals.downloaded += task->DownloadedPos.load(std::memory_order_acquire) - task->StartPos + 1;
+    totals.onDisk += task->bytesOnDisk();
+    totals.requests += task->RequestTimes.load();
+  }
+  return totals;
+}
+
+double CDownloader::percentOf(std::int64_t onDisk) const {
+  const std::int64_t length = m_tasks.contentLength();
+  return length > 0 ? static_cast<double>(std::min(onDisk, length) * 10000 / length) / 100.0 : 0.0;
+}
+
 void CDownloader::updateDownloadInfo() {
   const std::uint64_t now = m_tuning.now();
-  std::int64_t downloaded = 0;
-  std::int64_t onDisk = 0;
-  std::int64_t requests = 0;
-  for (const auto& task : m_tasks.tasks()) {
-    downloaded += task->DownloadedPos.load(std::memory_order_acquire) - task->StartPos + 1;
-    onDisk += task->bytesOnDisk();
-    requests += task->RequestTimes.load();
-  }
+  const Totals totals = countTasks();
 
   std::lock_guard<std::mutex> lock(m_progressMutex);
   if (now == m_progress.updateTick) return;
@@ -167,17 +178,25 @@ void CDownloader::updateDownloadInfo() {
   m_tasks.addDownloadTime(static_cast<std::int64_t>(elapsed));
   DownloadProgress next;
   next.updateTick = now;
-  next.downloaded = downloaded;
-  next.bytesOnDisk = onDisk;
-  const std::int64_t speed = (downloaded - m_progress.downloaded) * 1000 / static_cast<std::int64_t>(elapsed);
+  next.downloaded = totals.downloaded;
+  next.bytesOnDisk = totals.onDisk;
+  const std::int64_t speed = (totals.downloaded - m_progress.downloaded) * 1000 / static_cast<std::int64_t>(elapsed);
   next.speedText = FuntionImpl::SizeText(speed) + "/S";
-  const std::int64_t length = m_tasks.contentLength();
-  next.percent = length > 0 ? static_cast<double>(std::min(onDisk, length) * 10000 / length) / 100.0 : 0.0;
+  next.percent = percentOf(totals.onDisk);
   next.downloadTime = m_tasks.downloadTime();
-  next.averageSpeed = next.downloadTime > 0 ? downloaded / next.downloadTime * 1000 : 0;
+  next.averageSpeed = next.downloadTime > 0 ? totals.downloaded / next.downloadTime * 1000 : 0;
   next.averageText = FuntionImpl::SizeText(next.averageSpeed) + "/S";
-  next.requestCount = requests;
+  next.requestCount = totals.requests;
   m_progress = std::move(next);
+}
+
+void CDownloader::recordFinalCounts() {
+  const Totals totals = countTasks();
+  std::lock_guard<std::mutex> lock(m_progressMutex);
+  m_progress.downloaded = totals.downloaded;
+  m_progress.bytesOnDisk = totals.onDisk;
+  m_progress.percent = percentOf(totals.onDisk);
+  m_progress.requestCount = totals.requests;
 }
 
 DownloadProgress CDownloader::progress() const {

@@ -45,6 +45,8 @@ class CDownloader {
   // Waits for the driver thread; true once it has ended.
   bool waitDriver(std::uint64_t timeoutMs) { return m_driver.Join(timeoutMs); }
 
+  // A progress sample: byte counts, speed and time; a tick equal to the last
+  // sample's changes nothing.
   void updateDownloadInfo();
   // After the driver has ended: tasks, file and workers are released.
   void clearDownload();
@@ -64,6 +66,16 @@ class CDownloader {
   // Saves between the 10 % steps too, so that a killed process loses little.
   void saveIfDue(const DownloadProgress& now);
   bool allHandedOutComplete() const;
+  struct Totals {
+    std::int64_t downloaded = 0;
+    std::int64_t onDisk = 0;
+    std::int64_t requests = 0;
+  };
+  Totals countTasks() const;
+  double percentOf(std::int64_t onDisk) const;
+  // The driver's last act: the record's byte counts become exact whatever
+  // the clock says.
+  void recordFinalCounts();
 
   const std::string m_remoteUrl;
   const std::string m_localPath;

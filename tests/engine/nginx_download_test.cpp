@@ -92,6 +92,28 @@ TEST_F(NginxDownload, MainDownloadBelowOneMebibyteIsRefused) {
   EXPECT_EQ(m_report, "");
 }
 
+// A clock that never moves makes every progress sample after the first a
+// repeat: completion and the display must still see every byte, fresh and
+// over a complete task file.
+TEST_F(NginxDownload, FrozenClockStillCompletesAndShowsTheLastBytes) {
+  const std::string data = TestBytes(5 * kMiB + 3, 7);
+  const auto whole = static_cast<std::int64_t>(data.size());
+  m_server->Serve("pkg.exe", data);
+  DownloadTuning frozen;
+  frozen.tick = [] { return std::uint64_t{5000}; };
+  TuningScope tuning(frozen);
+  std::vector<std::pair<std::int64_t, std::int64_t>> shown;
+  CDownLoadImpl::SetProgressDisplay([&](std::int64_t done, std::int64_t total) { shown.emplace_back(done, total); });
+  for (const char* start : {"fresh", "complete task file"}) {
+    shown.clear();
+    EXPECT_EQ(Download("pkg.exe", true), DOWNLOAD_SUCCESS) << start;
+    ASSERT_FALSE(shown.empty()) << start;
+    EXPECT_EQ(shown.back(), std::make_pair(whole, whole)) << start;
+  }
+  CDownLoadImpl::SetProgressDisplay({});
+  EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
+}
+
 TEST_F(NginxDownload, OutputLongerThanTheRemoteFileIsCut) {
   cwtest::WriteFile(m_out, TestBytes(10 * kMiB, 3));
   const std::string data = TestBytes(5 * kMiB + 7, 4);
