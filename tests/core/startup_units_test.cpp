@@ -1,6 +1,6 @@
-#include "Common/CommandLine.h"
-#include "Common/ProcessGlobals.h"
-#include "Common/StartupConfig.h"
+#include "CommandLine.h"
+#include "ProcessGlobals.h"
+#include "StartupConfig.h"
 #include "LocalSettings.h"
 #include "support/TestSupport.h"
 

@@ -1,5 +1,6 @@
 // The MD5 check with its completion marker, the completion rules on file
 // size, and the classification of download hosts.
+#include "CdnUrl.h"
 #include "DownLoadImpl.h"
 #include "DownloadHost.h"
 #include "EngineTestSupport.h"

@@ -2,7 +2,7 @@
 // file, including one held by a running program.
 #include "CDownloadThreadManager.h"
 #include "EngineTestSupport.h"
-#include "ProcessHelpers.h"
+#include "ProcessSearch.h"
 #include "platform/tick.h"
 #include "support/LogCapture.h"
 

@@ -5,7 +5,7 @@
 #include "support/FakeInstallWindow.h"
 #include "InstallThread.h"
 #include "LocalSettings.h"
-#include "ProcessHelpers.h"
+#include "ProcessSearch.h"
 #include "SingleUserLog.h"
 #include "support/DevServerHarness.h"
 #include "support/LogCapture.h"

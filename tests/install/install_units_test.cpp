@@ -1,7 +1,7 @@
 // The install flow's own rules: local file names, the completion marker, the
 // unattended switches, the language hand-over and the product search.
 #include "CConfigure.h"
-#include "Common/UnattendedOptions.h"
+#include "UnattendedOptions.h"
 #include "EmbeddedLabels.h"
 #include "InstallFiles.h"
 #include "LanguageWriteBack.h"

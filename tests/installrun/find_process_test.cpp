@@ -1,6 +1,6 @@
 // Finding and ending the processes that hold an installer: the installer
 // itself and the ".tmp" companion an Inno Setup installer runs.
-#include "ProcessHelpers.h"
+#include "ProcessSearch.h"
 #include "platform/process.h"
 #include "platform/process_spawn.h"
 #include "support/ChildProcess.h"

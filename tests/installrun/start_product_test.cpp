@@ -1,7 +1,7 @@
 // Starting the installed product: directly with its own folder, or through
 // the desktop's opener, and the user event of every failure.
 #include "InstallRunSupport.h"
-#include "ProcessHelpers.h"
+#include "StartTargetMainExe.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>

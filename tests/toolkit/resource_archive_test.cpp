@@ -1,5 +1,5 @@
-#include "Common/EmbeddedResources.h"
-#include "Common/StartupConfig.h"
+#include "EmbeddedResources.h"
+#include "StartupConfig.h"
 #include "toolkit/ResourceArchive.h"
 
 #include <gtest/gtest.h>

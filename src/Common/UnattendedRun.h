@@ -1,9 +1,0 @@
-// The whole install without a window: checks, download, verification, silent
-// run and product start, with the terminal as the window.
-#pragma once
-
-#include "Common/StartupConfig.h"
-#include "Common/UnattendedOptions.h"
-
-// Returns the exit code (EnumUnattendedExit).
-int RunUnattended(const UnattendedOptions& options, const StartupConfig& config);
