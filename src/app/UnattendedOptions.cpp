@@ -1,6 +1,6 @@
 #include "UnattendedOptions.h"
 
-#include "LanguageWriteBack.h"
+#include "LanguageCodes.h"
 
 namespace {
 

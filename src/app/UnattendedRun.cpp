@@ -7,6 +7,7 @@
 #include "DownLoadImpl.h"
 #include "EmbeddedLabels.h"
 #include "InstallThread.h"
+#include "LanguageCodes.h"
 #include "LanguageWriteBack.h"
 #include "PreInstallChecks.h"
 #include "SingleUserLog.h"

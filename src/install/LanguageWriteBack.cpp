@@ -1,14 +1,11 @@
 #include "LanguageWriteBack.h"
 
 #include "CConfigure.h"
+#include "LanguageCodes.h"
 #include "platform/log.h"
 #include "platform/registry.h"
 
 namespace {
-
-constexpr const char* kCodes[kEnumLanguageCount] = {"en", "ja", "zhcn", "es", "de", "fr", "ru",
-                                                    "pt", "ar", "it", "zhtw", "ko", "nl", "id",
-                                                    "tr", "hi", "th", "my", "se", "cz"};
 
 constexpr const char* kEventNames[kEnumLanguageCount] = {
     "English", "Japanese", "Chinese", "Spanish",    "German",     "French",  "Russian",
@@ -20,19 +17,8 @@ constexpr const char* kUninstall = "SoftWare\\Microsoft\\Windows\\CurrentVersion
 
 }  // namespace
 
-const char* ProductLanguageCode(int language) {
-  return language >= 1 && language < kEnumLanguageCount ? kCodes[language] : "en";
-}
-
 const char* LanguageEventName(int language) {
   return language >= 1 && language < kEnumLanguageCount ? kEventNames[language] : "English";
-}
-
-std::optional<EnumLanguage> LanguageFromProductCode(const std::string& code) {
-  for (int i = 0; i < kEnumLanguageCount; ++i) {
-    if (code == kCodes[i]) return static_cast<EnumLanguage>(i);
-  }
-  return std::nullopt;
 }
 
 bool WriteLanguageBack(const CConfigure& configure, int language) {

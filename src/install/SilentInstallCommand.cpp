@@ -1,5 +1,6 @@
 #include "SilentInstallCommand.h"
 
+#include "LanguageCodes.h"
 #include "platform/log.h"
 
 #include <algorithm>
@@ -9,9 +10,6 @@
 namespace FuntionImpl {
 namespace {
 
-constexpr std::array<const char*, 20> kLanguageCodes = {"en", "ja", "zhcn", "es", "de", "fr", "ru",
-                                                        "pt", "ar", "it", "zhtw", "ko", "nl", "id",
-                                                        "tr", "hi", "th", "my", "se", "cz"};
 // Downloader ids whose Japanese installer expects "jp" (121 is not one of them).
 constexpr std::array<int, 8> kJpDownloaderIds = {117, 118, 119, 120, 122, 123, 124, 125};
 
@@ -29,12 +27,11 @@ std::size_t CharacterCount(const std::string& text) {
 }  // namespace
 
 std::string InstallerLanguageCode(int languageIndex, int downloaderId) {
-  if (languageIndex < 0 || languageIndex >= static_cast<int>(kLanguageCodes.size())) return "en";
   if (languageIndex == 1 &&
       std::find(kJpDownloaderIds.begin(), kJpDownloaderIds.end(), downloaderId) != kJpDownloaderIds.end()) {
     return "jp";
   }
-  return kLanguageCodes[static_cast<std::size_t>(languageIndex)];
+  return ProductLanguageCode(languageIndex);
 }
 
 std::string InstallerTrackingValue(const std::string& ownExePath) {

@@ -4,6 +4,7 @@
 #include "UnattendedOptions.h"
 #include "EmbeddedLabels.h"
 #include "InstallFiles.h"
+#include "LanguageCodes.h"
 #include "LanguageWriteBack.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
