@@ -1,15 +1,14 @@
 #include "Deployment.h"
 
 #include "platform/log.h"
+#include "platform/read_bounded.h"
 #include "toolkit/ResourceArchive.h"
 
 #include <tinyxml2.h>
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 namespace {
 
@@ -40,13 +39,11 @@ std::string Attr(const tinyxml2::XMLElement* e, const char* name) {
   return v == nullptr ? std::string() : std::string(v);
 }
 
+// A whole deployment or anchor file; nothing when unreadable, empty or too large.
 std::optional<std::string> ReadBounded(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text(kMaxDeploymentBytes + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad() || text.empty() || text.size() > kMaxDeploymentBytes) return std::nullopt;
+  bool truncated = false;
+  auto text = cwplat::ReadFileBounded(path, kMaxDeploymentBytes, &truncated);
+  if (!text || truncated || text->empty()) return std::nullopt;
   return text;
 }
 
