@@ -52,6 +52,93 @@ std::string EndStart(std::unique_ptr<CDownloader>& downloader, std::uint64_t joi
   return report;
 }
 
+// What watching one start found: why it stopped (success: every range done)
+// and the fastest and slowest speed samples in MB/s.
+struct StartWatch {
+  EnumErrorCode stopResult = DOWNLOAD_SUCCESS;
+  bool networkDead = false;
+  double fastest = 0;
+  double slowest = 102400.0;
+};
+
+// Watches a running start from the calling thread until every range is done,
+// no byte arrived for the stall limit, a CDN start made too many requests or
+// the network died; shows the progress of a main download on the way.
+StartWatch WatchStart(CDownloader& downloader, const DownloadTuning& tuning, bool cdn, bool mainDownload) {
+  StartWatch watch;
+  std::int64_t previousDownloaded = 0;
+  std::uint64_t previousTick = tuning.now();
+  watch.networkDead = !tuning.isNetworkAlive();
+  while (!watch.networkDead) {
+    const DownloadProgress p = downloader.progress();
+    if (p.downloaded > previousDownloaded) {
+      if (p.updateTick > previousTick) {
+        const double mb = static_cast<double>(p.downloaded - previousDownloaded) / 1024 / 1024;
+        const double sample = mb / (static_cast<double>(p.updateTick - previousTick) / 1000);
+        watch.fastest = std::max(watch.fastest, sample);
+        watch.slowest = std::min(watch.slowest, sample);
+      }
+      previousDownloaded = p.downloaded;
+      previousTick = p.updateTick;
+    }
+    // Signed: the record's tick may be a little older than the watch's first tick.
+    const auto sinceProgress = static_cast<std::int64_t>(p.updateTick) - static_cast<std::int64_t>(previousTick);
+    if (p.downloaded == previousDownloaded && sinceProgress >= static_cast<std::int64_t>(tuning.stallLimitMs)) {
+      CWLOG << "too long no speed:";
+      watch.stopResult = DOWNLOAD_NO_SPEED;
+      return watch;
+    }
+    const std::int64_t tasks = downloader.taskCount();
+    if (cdn && p.requestCount > 3 * tasks) {
+      CWLOG << " ---cdn fail:" << p.requestCount << " > 3 * " << tasks;
+      watch.stopResult = DOWNLOAD_CDN_FAILED;
+      return watch;
+    }
+    if (downloader.runState() == CDownloader::kStop) return watch;  // every range done
+    if (mainDownload) ShowProgress(p.bytesOnDisk, downloader.contentLength());
+    watch.networkDead = !tuning.isNetworkAlive();
+    if (!watch.networkDead) downloader.waitDriver(kWatchPauseMs);
+  }
+  return watch;
+}
+
+// The ending of a start that did not complete: stop it and take its CDN report.
+EnumErrorCode EndStopped(std::unique_ptr<CDownloader>& downloader, const DownloadTuning& tuning,
+                         EnumErrorCode result, std::string& cdnReport) {
+  downloader->setRunState(CDownloader::kStop);
+  cdnReport = EndStart(downloader, tuning.driverJoinMs);
+  return result;
+}
+
+// The ending of a start whose driver stopped by itself: the outcome from the
+// driver's final counts and the file, the display's last sample, the speeds.
+EnumErrorCode EndCompleted(std::unique_ptr<CDownloader>& downloader, const DownloadTuning& tuning,
+                           const StartWatch& watch, const std::string& localPath, bool mainDownload,
+                           std::string& cdnReport) {
+  const std::string report = EndStart(downloader, tuning.driverJoinMs);
+  if (!downloader) {
+    cdnReport = report;
+    return DOWNLOAD_LENGTH_ERROR;
+  }
+  const DownloadProgress last = downloader->progress();
+  const std::int64_t length = downloader->contentLength();
+  const EnumErrorCode result = CDownLoadImpl::CompletionResult(last.bytesOnDisk, length, localPath, mainDownload);
+  if (result == DOWNLOAD_FILE_TOO_SMALL) return result;
+  cdnReport = report;
+  if (result != DOWNLOAD_SUCCESS) return result;
+
+  // The display sees the final count before anyone reports on it: a fast
+  // download can end before the watch ever showed a sample.
+  if (mainDownload) ShowProgress(std::min(last.bytesOnDisk, length), length);
+  if (downloader->started()) {
+    const double average = static_cast<double>(static_cast<std::int64_t>(last.averageSpeed / 1048576.0 * 100)) / 100;
+    CWLOG << " Average speed: " << Format("%.1fMB/s", average);
+    CWLOG << " Download speed range " << Format("%.1f MB/s", watch.slowest) << " - "
+          << Format("%.1f MB/s", watch.fastest);
+  }
+  return DOWNLOAD_SUCCESS;
+}
+
 }  // namespace
 
 void CDownLoadImpl::SetProgressDisplay(std::function<void(std::int64_t, std::int64_t)> display) {
@@ -73,89 +160,20 @@ EnumErrorCode CDownLoadImpl::CompletionResult(std::int64_t bytesOnDisk, std::int
 EnumErrorCode CDownLoadImpl::SuperDownloadFile(const std::string& remoteUrl, const std::string& localPath,
                                                std::string& cdnReport, bool mainDownload) {
   const DownloadTuning tuning = CurrentDownloadTuning();
-  const bool cdn = isCdnUrl(remoteUrl);
   auto downloader = std::make_unique<CDownloader>(remoteUrl, localPath, localPath + ".xml", WorkerCount());
 
   const EnumErrorCode init = downloader->downloadInit(false, "Download", mainDownload ? 1 : 0);
-  if (init != DOWNLOAD_SUCCESS) {
-    downloader->setRunState(CDownloader::kStop);
-    cdnReport = EndStart(downloader, tuning.driverJoinMs);
-    return init;
-  }
+  if (init != DOWNLOAD_SUCCESS) return EndStopped(downloader, tuning, init, cdnReport);
 
   downloader->setRunState(CDownloader::kRun);
   EngineEvents::FunnelPair("Download", "SliceDownloading", "", "");
-  std::int64_t previousDownloaded = 0;
-  std::uint64_t previousTick = tuning.now();
-  double fastest = 0;
-  double slowest = 102400.0;
-
-  EnumErrorCode stopResult = DOWNLOAD_SUCCESS;
-  bool networkDead = !tuning.isNetworkAlive();
-  while (!networkDead) {
-    const DownloadProgress p = downloader->progress();
-    if (p.downloaded > previousDownloaded) {
-      if (p.updateTick > previousTick) {
-        const double mb = static_cast<double>(p.downloaded - previousDownloaded) / 1024 / 1024;
-        const double sample = mb / (static_cast<double>(p.updateTick - previousTick) / 1000);
-        fastest = std::max(fastest, sample);
-        slowest = std::min(slowest, sample);
-      }
-      previousDownloaded = p.downloaded;
-      previousTick = p.updateTick;
-    }
-    // Signed: the record's tick may be a little older than the watch's first tick.
-    const auto sinceProgress = static_cast<std::int64_t>(p.updateTick) - static_cast<std::int64_t>(previousTick);
-    if (p.downloaded == previousDownloaded && sinceProgress >= static_cast<std::int64_t>(tuning.stallLimitMs)) {
-      CWLOG << "too long no speed:";
-      stopResult = DOWNLOAD_NO_SPEED;
-      break;
-    }
-    const std::int64_t tasks = downloader->taskCount();
-    if (cdn && p.requestCount > 3 * tasks) {
-      CWLOG << " ---cdn fail:" << p.requestCount << " > 3 * " << tasks;
-      stopResult = DOWNLOAD_CDN_FAILED;
-      break;
-    }
-    if (downloader->runState() == CDownloader::kStop) break;  // every range done
-    if (mainDownload) ShowProgress(p.bytesOnDisk, downloader->contentLength());
-    networkDead = !tuning.isNetworkAlive();
-    if (!networkDead) downloader->waitDriver(kWatchPauseMs);
-  }
-
-  if (networkDead) {
+  const StartWatch watch = WatchStart(*downloader, tuning, isCdnUrl(remoteUrl), mainDownload);
+  if (watch.networkDead) {
     CWLOG << "network is  no  alive";
-    downloader->setRunState(CDownloader::kStop);
-    cdnReport = EndStart(downloader, tuning.driverJoinMs);
+    const EnumErrorCode result = EndStopped(downloader, tuning, DOWNLOAD_NETWORK_DEAD, cdnReport);
     std::this_thread::sleep_for(std::chrono::milliseconds(tuning.networkEndingSleepMs));
-    return DOWNLOAD_NETWORK_DEAD;
+    return result;
   }
-  if (stopResult != DOWNLOAD_SUCCESS) {
-    downloader->setRunState(CDownloader::kStop);
-    cdnReport = EndStart(downloader, tuning.driverJoinMs);
-    return stopResult;
-  }
-
-  // Completion: the driver stopped by itself.
-  const std::string report = EndStart(downloader, tuning.driverJoinMs);
-  if (!downloader) {
-    cdnReport = report;
-    return DOWNLOAD_LENGTH_ERROR;
-  }
-  const DownloadProgress last = downloader->progress();
-  const std::int64_t length = downloader->contentLength();
-  const EnumErrorCode result = CompletionResult(last.bytesOnDisk, length, localPath, mainDownload);
-  if (result == DOWNLOAD_FILE_TOO_SMALL) return result;
-  cdnReport = report;
-  if (result != DOWNLOAD_SUCCESS) return result;
-
-  // The display sees the final count before anyone reports on it: a fast
-  // download can end before the watch ever showed a sample.
-  if (mainDownload) ShowProgress(std::min(last.bytesOnDisk, length), length);
-  if (downloader->started()) {
-    const double average = static_cast<double>(static_cast<std::int64_t>(last.averageSpeed / 1048576.0 * 100)) / 100;
-    CWLOG << " Average speed: " << Format("%.1fMB/s", average);
-    CWLOG << " Download speed range " << Format("%.1f MB/s", slowest) << " - " << Format("%.1f MB/s", fastest);
-  }
-  return DOWNLOAD_SUCCESS;
+  if (watch.stopResult != DOWNLOAD_SUCCESS) return EndStopped(downloader, tuning, watch.stopResult, cdnReport);
+  return EndCompleted(downloader, tuning, watch, localPath, mainDownload, cdnReport);
 }
