@@ -1,8 +1,6 @@
 #include "UnattendedRun.h"
 
 #include "ConsoleInstallHost.h"
-#include "ProcessGlobals.h"
-#include "SingleInstance.h"
 #include "CrashHandler.h"
 #include "DownLoadImpl.h"
 #include "EmbeddedLabels.h"
@@ -10,6 +8,8 @@
 #include "LanguageCodes.h"
 #include "LanguageWriteBack.h"
 #include "PreInstallChecks.h"
+#include "ProcessGlobals.h"
+#include "SingleInstance.h"
 #include "SingleUserLog.h"
 #include "SystemInfo.h"
 #include "platform/log.h"

@@ -1,8 +1,8 @@
 // The process entry of the Linux build: keeps the command line and hands over
 // to wWinMain, which owns the whole life of the process.
 #include "UnattendedOptions.h"
-#include "wWndMain.h"
 #include "platform/paths.h"
+#include "wWndMain.h"
 
 #include <string>
 #include <vector>

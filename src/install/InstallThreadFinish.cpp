@@ -1,11 +1,11 @@
 // Verification of the downloaded package, the silent run and the finish.
 #include "CConfigure.h"
-#include "ProcessGlobals.h"
 #include "DownLoadImpl.h"
 #include "EmbeddedLabels.h"
 #include "ErrorReport.h"
 #include "InstallThread.h"
 #include "LocalSettings.h"
+#include "ProcessGlobals.h"
 #include "SignatureCheck.h"
 #include "SilentInstall.h"
 #include "SingleUserLog.h"

@@ -1,8 +1,8 @@
 #include "ProductLaunch.h"
 
 #include "CConfigure.h"
-#include "StartTargetMainExe.h"
 #include "SingleUserLog.h"
+#include "StartTargetMainExe.h"
 #include "platform/log.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // Starting the installed product, directly or through the desktop.
-#include "StartTargetMainExe.h"
 #include "SingleUserLog.h"
+#include "StartTargetMainExe.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "platform/process_spawn.h"

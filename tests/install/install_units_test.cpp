@@ -1,11 +1,11 @@
 // The install flow's own rules: local file names, the completion marker, the
 // unattended switches, the language hand-over and the product search.
 #include "CConfigure.h"
-#include "UnattendedOptions.h"
 #include "EmbeddedLabels.h"
 #include "InstallFiles.h"
 #include "LanguageCodes.h"
 #include "LanguageWriteBack.h"
+#include "UnattendedOptions.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "support/TestSupport.h"

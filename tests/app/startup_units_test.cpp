@@ -1,7 +1,7 @@
 #include "CommandLine.h"
+#include "LocalSettings.h"
 #include "ProcessGlobals.h"
 #include "StartupConfig.h"
-#include "LocalSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
