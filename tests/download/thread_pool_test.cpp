@@ -134,10 +134,11 @@ TEST(FindProcess, FindsOnlyTheVeryFileAndEndsItOnRequest) {
 
 TEST(FindProcess, AlsoEndsTheTmpCompanion) {
   cwtest::TempDir dir;
-  const std::string setup = RunnableCopy(dir, "setup.exe");
+  const std::string stem = cwtest::UniqueProgramStem("setup");
+  const std::string setup = RunnableCopy(dir, stem + ".exe");
   cwtest::TempDir tmpDir;
   std::filesystem::create_directories(tmpDir / "is-1.tmp");
-  const std::string companion = tmpDir / "is-1.tmp/setup.tmp";
+  const std::string companion = tmpDir / ("is-1.tmp/" + stem + ".tmp");
   std::filesystem::copy_file("/bin/sleep", companion);
   std::filesystem::permissions(companion, std::filesystem::perms::owner_all);
   cwtest::ChildProcess main(setup, {"60"}, {});

@@ -26,11 +26,12 @@ cwplat::SpawnedProcess StartCopyOfSleep(const std::string& path) {
 TEST(FindProcessByFullPath, AlsoTmpEndsTheInstallerAndItsCompanion) {
   cwtest::TempDir dir;
   cwtest::LogCapture log;
-  const std::string installer = dir / "setup.exe";
+  const std::string setup = cwtest::UniqueProgramStem("setup");
+  const std::string installer = dir / (setup + ".exe");
   cwplat::SpawnedProcess main = StartCopyOfSleep(installer);
-  cwplat::SpawnedProcess companion = StartCopyOfSleep(dir / "is-4F2A.tmp/setup.tmp");
+  cwplat::SpawnedProcess companion = StartCopyOfSleep(dir / ("is-4F2A.tmp/" + setup + ".tmp"));
   // The same program name in another folder is another program.
-  cwplat::SpawnedProcess stranger = StartCopyOfSleep(dir / "other/setup.exe");
+  cwplat::SpawnedProcess stranger = StartCopyOfSleep(dir / ("other/" + setup + ".exe"));
   ASSERT_TRUE(cwtest::WaitUntil(5000, [&] { return cwplat::GetProcessModulePath(companion.pid()).has_value(); }));
 
   // Without the flag only the installer itself is found, and nothing ends.
@@ -43,7 +44,8 @@ TEST(FindProcessByFullPath, AlsoTmpEndsTheInstallerAndItsCompanion) {
   EXPECT_EQ(stranger.Wait(0), cwplat::WaitResult::Running);
   EXPECT_EQ(log.count(" Kill proc: 1, 0"), 2u);
 
-  EXPECT_EQ(FuntionImpl::FindProcessByFullPath(dir / "SETUP.exe", true, true), -1) << "paths are case-sensitive";
+  EXPECT_EQ(FuntionImpl::FindProcessByFullPath(dir / ("SETUP" + setup.substr(5) + ".exe"), true, true), -1)
+      << "paths are case-sensitive";
   int error = 0;
   EXPECT_TRUE(cwplat::TerminateProcess(stranger.pid(), 2000, &error));
   EXPECT_EQ(stranger.Wait(5000), cwplat::WaitResult::Ended);

@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "platform/process.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +36,10 @@ ScopedEnv::~ScopedEnv() {
   } else {
     unsetenv(m_name.c_str());
   }
+}
+
+std::string UniqueProgramStem(const std::string& stem) {
+  return stem + "-" + std::to_string(cwplat::GetCurrentProcessId());
 }
 
 void WriteFile(const std::string& path, const std::string& content) {

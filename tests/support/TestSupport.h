@@ -32,6 +32,12 @@ class ScopedEnv {
   std::optional<std::string> m_old;
 };
 
+// A program name that no test of another process uses at the same time
+// (stem + "-" + this process's id): the installer's ".tmp" companion is
+// matched by name anywhere on the machine, so two suites running side by side
+// must not both start a "setup.tmp".
+std::string UniqueProgramStem(const std::string& stem);
+
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 
