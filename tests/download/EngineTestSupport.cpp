@@ -78,11 +78,11 @@ bool NginxServer::Available() {
   return cwplat::FileExists("/usr/sbin/nginx") || cwplat::FileExists("/usr/bin/nginx");
 }
 
-NginxServer::NginxServer(const std::string& locationConfig) {
+NginxServer::NginxServer(const std::string& locationConfig, bool tls) {
   if (!Available()) return;
   cwplat::CreateDirectories(root());
-  m_server = std::make_unique<cwtest::NginxServer>(root(), "access_log " + (m_dir / "access.log") + ";\n" +
-                                                               locationConfig);
+  const std::string config = "access_log " + (m_dir / "access.log") + ";\n" + locationConfig;
+  m_server = std::make_unique<cwtest::NginxServer>(root(), config, tls);
 }
 
 void NginxServer::Serve(const std::string& name, const std::string& content) const {
@@ -92,15 +92,34 @@ void NginxServer::Serve(const std::string& name, const std::string& content) con
   std::rename(temp.c_str(), (root() + "/" + name).c_str());
 }
 
-std::vector<std::pair<int, std::int64_t>> NginxServer::Requests() const {
-  // Combined format: ... "GET /x HTTP/1.1" 206 4194304 "-" "agent"
-  std::vector<std::pair<int, std::int64_t>> requests;
-  std::ifstream in(m_dir / "access.log");
+namespace {
+
+// Each access log line split at its quoted request line. Combined format:
+// ... "GET /x HTTP/1.1" 206 4194304 "-" "agent"
+std::vector<std::pair<std::string, std::string>> AccessLogEntries(const std::string& path) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  std::ifstream in(path);
   for (std::string line; std::getline(in, line);) {
     const std::size_t open = line.find('"');
     const std::size_t close = open == std::string::npos ? open : line.find('"', open + 1);
     if (close == std::string::npos) continue;
-    std::istringstream fields(line.substr(close + 1));
+    entries.emplace_back(line.substr(open + 1, close - open - 1), line.substr(close + 1));
+  }
+  return entries;
+}
+
+}  // namespace
+
+std::vector<std::string> NginxServer::RequestLines() const {
+  std::vector<std::string> lines;
+  for (const auto& entry : AccessLogEntries(m_dir / "access.log")) lines.push_back(entry.first);
+  return lines;
+}
+
+std::vector<std::pair<int, std::int64_t>> NginxServer::Requests() const {
+  std::vector<std::pair<int, std::int64_t>> requests;
+  for (const auto& entry : AccessLogEntries(m_dir / "access.log")) {
+    std::istringstream fields(entry.second);
     int status = 0;
     std::int64_t bytes = 0;
     if (fields >> status >> bytes) requests.emplace_back(status, bytes);

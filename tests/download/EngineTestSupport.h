@@ -29,8 +29,9 @@ std::string Md5Hex(const std::string& data);
 class NginxServer {
  public:
   // locationConfig goes into the server's one location block: directives
-  // such as "limit_rate 8m;" and nested location blocks.
-  explicit NginxServer(const std::string& locationConfig = "");
+  // such as "limit_rate 8m;" and nested location blocks. With `tls` it serves
+  // HTTPS and HTTP/2 with a certificate of a throw-away CA (caFile()).
+  explicit NginxServer(const std::string& locationConfig = "", bool tls = false);
 
   static bool Available();
   bool ready() const { return m_server && m_server->running(); }
@@ -38,6 +39,9 @@ class NginxServer {
   // Writes a file that the server serves as /<name>.
   void Serve(const std::string& name, const std::string& content) const;
   std::string root() const { return m_dir / "root"; }
+  std::string caFile() const { return m_server->caFile(); }
+  // The request lines ("GET /pkg.exe HTTP/2.0") of every request logged so far.
+  std::vector<std::string> RequestLines() const;
   // (status, body bytes) of every request logged so far.
   std::vector<std::pair<int, std::int64_t>> Requests() const;
   std::size_t Count(int status) const;

@@ -6,7 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 extern char** environ;
@@ -80,6 +84,15 @@ bool WaitUntil(int timeoutMs, const std::function<bool()>& predicate) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return true;
+}
+
+bool MakeTestCa(const std::string& folder) {
+  const std::string output = folder + ".txt";
+  ChildProcess makeCa("/bin/bash", {CW_SOURCE_DIR "/tools/devserver/make-test-ca.sh", folder}, {}, output);
+  if (makeCa.Wait(30000) == 0) return true;
+  std::ifstream in(output);
+  ADD_FAILURE() << "make-test-ca.sh failed: " << std::string(std::istreambuf_iterator<char>(in), {});
+  return false;
 }
 
 }  // namespace cwtest

@@ -34,4 +34,10 @@ class ChildProcess {
 // Polls `predicate` every 20 ms until it holds or the time is up.
 bool WaitUntil(int timeoutMs, const std::function<bool()>& predicate);
 
+// A throw-away certificate authority and a server certificate for 127.0.0.1
+// in `folder` (ca.pem, server.pem, server.key), made by the devserver's
+// make-test-ca.sh; false (and a test failure with the script's output) when
+// that fails.
+bool MakeTestCa(const std::string& folder);
+
 }  // namespace cwtest

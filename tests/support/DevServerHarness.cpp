@@ -12,7 +12,6 @@ namespace devtest {
 namespace {
 
 const std::string kServer = CW_BINARY_DIR "/tools/devserver/cw_devserver";
-const std::string kMakeCa = CW_SOURCE_DIR "/tools/devserver/make-test-ca.sh";
 
 std::size_t Append(char* data, std::size_t size, std::size_t count, void* target) {
   static_cast<std::string*>(target)->append(data, size * count);
@@ -85,11 +84,7 @@ DevServer::DevServer(const std::string& configJson, bool https) {
   std::vector<std::string> args = {"--root",   m_dir / "root", "--config",     m_dir / "config.json",
                                    "--record", m_dir / "record.jsonl", "--port", "0"};
   if (https) {
-    cwtest::ChildProcess makeCa("/bin/bash", {kMakeCa, m_dir / "ca"}, {}, m_dir / "make-ca.txt");
-    if (makeCa.Wait(30000) != 0) {
-      ADD_FAILURE() << "make-test-ca.sh failed: " << cwtest::ReadFile(m_dir / "make-ca.txt");
-      return;
-    }
+    if (!cwtest::MakeTestCa(m_dir / "ca")) return;
     args.insert(args.end(), {"--https-port", "0", "--cert", m_dir / "ca/server.pem", "--key", m_dir / "ca/server.key"});
   }
   m_process = std::make_unique<cwtest::ChildProcess>(kServer, args, std::map<std::string, std::string>{},

@@ -37,7 +37,13 @@ bool PortAccepts(int port) {
   return ok;
 }
 
-NginxServer::NginxServer(const std::string& root, const std::string& extraLocationConfig) {
+std::string SchemeRedirects(const std::string& localPath, const std::string& httpTarget) {
+  return "location = /to-file { return 302 file://" + localPath + "; }\n"
+         "location = /to-ftp { return 302 ftp://127.0.0.1:1/" + httpTarget + "; }\n"
+         "location = /to-http { return 302 http://127.0.0.1:$server_port/" + httpTarget + "; }\n";
+}
+
+NginxServer::NginxServer(const std::string& root, const std::string& extraLocationConfig, bool tls) : m_tls(tls) {
   const char* candidates[] = {"/usr/sbin/nginx", "/usr/bin/nginx"};
   std::string nginx;
   for (const char* c : candidates) {
@@ -47,6 +53,12 @@ NginxServer::NginxServer(const std::string& root, const std::string& extraLocati
   m_port = FreeLoopbackPort();
   const std::string& p = m_prefix.path();
   std::filesystem::create_directories(p + "/logs");
+  std::string listen = "    listen 127.0.0.1:" + std::to_string(m_port) + ";\n";
+  if (tls) {
+    if (!MakeTestCa(p + "/ca")) return;
+    listen = "    listen 127.0.0.1:" + std::to_string(m_port) + " ssl http2;\n"
+             "    ssl_certificate " + p + "/ca/server.pem;\n    ssl_certificate_key " + p + "/ca/server.key;\n";
+  }
   // One process, no user switch: it reads the test's private folders as the test user.
   WriteFile(p + "/nginx.conf",
             "master_process off;\ndaemon off;\nworker_processes 1;\npid " + p + "/nginx.pid;\n"
@@ -57,7 +69,7 @@ NginxServer::NginxServer(const std::string& root, const std::string& extraLocati
             "  fastcgi_temp_path " + p + "/fastcgi;\n  uwsgi_temp_path " + p + "/uwsgi;\n"
             "  scgi_temp_path " + p + "/scgi;\n"
             "  types { application/octet-stream exe; }\n  default_type application/octet-stream;\n"
-            "  server {\n    listen 127.0.0.1:" + std::to_string(m_port) + ";\n"
+            "  server {\n" + listen +
             "    root " + root + ";\n    location / { " + extraLocationConfig + " }\n  }\n}\n");
   m_process = std::make_unique<ChildProcess>(nginx, std::vector<std::string>{"-p", p, "-c", p + "/nginx.conf"},
                                              std::map<std::string, std::string>{}, p + "/logs/stdout.log");
@@ -72,7 +84,7 @@ NginxServer::~NginxServer() {
 }
 
 std::string NginxServer::url(const std::string& path) const {
-  return "http://127.0.0.1:" + std::to_string(m_port) + path;
+  return (m_tls ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(m_port) + path;
 }
 
 }  // namespace cwtest
