@@ -65,6 +65,9 @@ CURLcode CurlHttpClient::Perform(const std::string& url, const std::vector<std::
   curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &m_response);
   curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, m_connectSeconds);
   curl_easy_setopt(m_curl, CURLOPT_TIMEOUT, m_totalSeconds);
+  // http and https only, redirects included, like every handle of the
+  // program. The HTTP layer's helper (ApplyProtocolPolicy) sits above this
+  // library, which links only platform/, so the setting is repeated here.
   curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(m_curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   CURLcode result = m_tls ? m_tls(m_curl) : CURLE_OK;

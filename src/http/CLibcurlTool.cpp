@@ -1,6 +1,7 @@
 #include "CLibcurlTool.h"
 
 #include "DecimalText.h"
+#include "ProtocolPolicy.h"
 #include "SegmentSink.h"
 #include "TlsPolicy.h"
 #include "platform/log.h"
@@ -111,7 +112,7 @@ CURLcode CLibcurlTool::prepare(const std::string& url) {
   curl_easy_reset(m_curl);
   curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
-  return CURLE_OK;
+  return ApplyProtocolPolicy(m_curl);
 }
 
 CURLcode CLibcurlTool::httpDownloadContent(const std::string& remoteUrl, std::int64_t first, std::int64_t last,
@@ -124,6 +125,7 @@ CURLcode CLibcurlTool::httpDownloadContent(const std::string& remoteUrl, std::in
     return CURLE_FAILED_INIT;
   }
   curl_easy_reset(m_curl);
+  CURLcode result = ApplyProtocolPolicy(m_curl);
   curl_slist* headers = curl_slist_append(nullptr, kUserAgent);
   const std::string range = std::to_string(first) + "-" + std::to_string(last);
   curl_easy_setopt(m_curl, CURLOPT_HTTPHEADER, headers);
@@ -142,7 +144,7 @@ CURLcode CLibcurlTool::httpDownloadContent(const std::string& remoteUrl, std::in
   curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, 3L);
   // Larger receive blocks: a quarter of the kernel work per byte of a 4 MiB range.
   curl_easy_setopt(m_curl, CURLOPT_BUFFERSIZE, kSegmentBufferBytes);
-  CURLcode result = ApplyTlsPolicy(m_curl);
+  if (result == CURLE_OK) result = ApplyTlsPolicy(m_curl);
   if (result == CURLE_OK) result = thread == nullptr ? CURLE_BAD_FUNCTION_ARGUMENT : curl_easy_perform(m_curl);
   // The list must outlive the transfer; the handle must not keep pointing at it.
   curl_easy_setopt(m_curl, CURLOPT_HTTPHEADER, nullptr);
@@ -158,7 +160,7 @@ CURLcode CLibcurlTool::httpGet(const std::string& url, char* headers, long& stat
     return CURLE_FAILED_INIT;
   }
   TextSink sink{{}, kMaxHeaderText};
-  prepare(url);
+  CURLcode result = prepare(url);
   curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
   curl_easy_setopt(m_curl, CURLOPT_HEADER, 1L);
   curl_easy_setopt(m_curl, CURLOPT_TIMEOUT, 30L);
@@ -166,7 +168,7 @@ CURLcode CLibcurlTool::httpGet(const std::string& url, char* headers, long& stat
   curl_easy_setopt(m_curl, CURLOPT_MAXREDIRS, 5L);
   curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &AppendHeaderText);
   curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &sink);
-  CURLcode result = ApplyTlsPolicy(m_curl);
+  if (result == CURLE_OK) result = ApplyTlsPolicy(m_curl);
   if (result == CURLE_OK) result = curl_easy_perform(m_curl);
   if (headers != nullptr) {
     const std::size_t n = std::min(sink.text.size(), kHeaderBufferSize - 1);
@@ -186,7 +188,7 @@ CURLcode CLibcurlTool::httpGet(const std::string& url, std::string& body) {
     return CURLE_FAILED_INIT;
   }
   TextSink sink{{}, kMaxDocumentBytes};
-  prepare(url);
+  CURLcode result = prepare(url);
   curl_easy_setopt(m_curl, CURLOPT_NOBODY, 0L);
   curl_easy_setopt(m_curl, CURLOPT_HEADER, 0L);
   curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, 1L);
@@ -194,7 +196,7 @@ CURLcode CLibcurlTool::httpGet(const std::string& url, std::string& body) {
   curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &AppendText);
   curl_easy_setopt(m_curl, CURLOPT_TIMEOUT, 5L);
   curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &sink);
-  CURLcode result = ApplyTlsPolicy(m_curl);
+  if (result == CURLE_OK) result = ApplyTlsPolicy(m_curl);
   if (result == CURLE_OK) result = curl_easy_perform(m_curl);
   body = std::move(sink.text);
   return result;
@@ -206,6 +208,7 @@ CURLcode CLibcurlTool::HttpPost(const std::string& url, const std::string& body,
     CWLOG << " curl easy init fail !!!";
     return CURLE_FAILED_INIT;
   }
+  CURLcode result = ApplyProtocolPolicy(curl);
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_POST, 1L);
   curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
@@ -217,7 +220,7 @@ CURLcode CLibcurlTool::HttpPost(const std::string& url, const std::string& body,
   ApplyTlsPolicy(curl);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 8L);
   curl_easy_setopt(curl, CURLOPT_TIMEOUT, 10L);
-  const CURLcode result = curl_easy_perform(curl);
+  if (result == CURLE_OK) result = curl_easy_perform(curl);
   curl_easy_cleanup(curl);
   return result;
 }

@@ -46,6 +46,8 @@ class CLibcurlTool {
   static std::size_t HeaderCallback(char* buffer, std::size_t size, std::size_t nitems, void* userdata);
 
  private:
+  // Resets the handle for a new request to `url`; not CURLE_OK when the
+  // protocol restriction could not be set (the request must not run).
   CURLcode prepare(const std::string& url);
 
   CURL* m_curl = nullptr;

@@ -1,6 +1,7 @@
 #include "LogUpload.h"
 
 #include "Deployment.h"
+#include "ProtocolPolicy.h"
 #include "SingleUserLog.h"
 #include "SystemInfo.h"
 #include "TlsPolicy.h"
@@ -244,6 +245,14 @@ int RunUploadOnly(const std::string& fileName, const std::string& catalogue, boo
 
 int uploadLogArchive(const std::string& archivePath, const std::string& remoteName, const std::string& productId,
                      const std::string& version, const std::string& catalogue) {
+  return FuntionImpl::UploadLogArchiveTo(
+      CDeployment::Instance().BaseUrl("LogUploadService", true) + FuntionImpl::kLogUploadPath, archivePath, remoteName,
+      productId, version, catalogue);
+}
+
+int FuntionImpl::UploadLogArchiveTo(const std::string& url, const std::string& archivePath,
+                                    const std::string& remoteName, const std::string& productId,
+                                    const std::string& version, const std::string& catalogue) {
   if (archivePath.size() <= 4) return -1;
   if (!cwplat::CanOpenForReading(archivePath)) {
     // libcurl would find out only after sending the request head.
@@ -268,7 +277,6 @@ int uploadLogArchive(const std::string& archivePath, const std::string& remoteNa
 
   curl_slist* headers = curl_slist_append(nullptr, "content-type:multipart/form-data");
   headers = curl_slist_append(headers, "Accept:*/*");
-  const std::string url = CDeployment::Instance().BaseUrl("LogUploadService", true) + FuntionImpl::kLogUploadPath;
   const FuntionImpl::LogUploadLimits limits = FuntionImpl::CurrentLimits();
   std::string response;
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
@@ -282,7 +290,8 @@ int uploadLogArchive(const std::string& archivePath, const std::string& remoteNa
   curl_easy_setopt(curl, CURLOPT_TIMEOUT, limits.totalTimeoutSeconds);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerSecond);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
-  CURLcode code = ApplyTlsPolicy(curl);
+  CURLcode code = ApplyProtocolPolicy(curl);
+  if (code == CURLE_OK) code = ApplyTlsPolicy(curl);
   if (code == CURLE_OK) code = curl_easy_perform(curl);
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);

@@ -71,3 +71,9 @@ UploadRunPlan PlanUploadRun(const std::string& fileName, bool includeDumps, cons
 // or status not 200.
 int uploadLogArchive(const std::string& archivePath, const std::string& remoteName, const std::string& productId,
                      const std::string& version, const std::string& catalogue);
+
+namespace FuntionImpl {
+// uploadLogArchive to this endpoint instead of the deployment's (tests).
+int UploadLogArchiveTo(const std::string& url, const std::string& archivePath, const std::string& remoteName,
+                       const std::string& productId, const std::string& version, const std::string& catalogue);
+}  // namespace FuntionImpl

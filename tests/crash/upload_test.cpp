@@ -5,7 +5,9 @@
 #include "Deployment.h"
 #include "LogUpload.h"
 #include "SingleUserLog.h"
+#include "support/LogCapture.h"
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -137,6 +139,21 @@ TEST_F(LogUpload, ArchiveUploadFailuresAreReportedByCode) {
   ASSERT_TRUE(CDeployment::Instance().LoadFromText(m_server.DeploymentXml(false)));
   EXPECT_EQ(uploadLogArchive(m_dir / "a.zip", "x.zip", "CWDownload2900", "1.0.0.1", ""), -3);
   EXPECT_TRUE(m_server.Uploads().empty());
+}
+
+// The upload opens http and https only: a file:// endpoint would otherwise
+// write the archive into a local file, an ftp:// one send it elsewhere.
+TEST_F(LogUpload, EndpointsOfOtherSchemesAreRefused) {
+  cwtest::WriteFile(m_dir / "a.zip", "zip");
+  for (const std::string& url : std::vector<std::string>{"file://" + (m_dir / "copy.zip"), "ftp://127.0.0.1:1/v1/productLogUpload",
+                                "FTP://127.0.0.1:1/v1/productLogUpload"}) {
+    SCOPED_TRACE(url);
+    cwtest::LogCapture log;
+    EXPECT_EQ(FuntionImpl::UploadLogArchiveTo(url, m_dir / "a.zip", "x.zip", "CWDownload2900", "1.0.0.1", ""), -3);
+    EXPECT_TRUE(log.has(" Log upload to " + url + ": " + curl_easy_strerror(CURLE_UNSUPPORTED_PROTOCOL) +
+                        ", status 0"));
+  }
+  EXPECT_FALSE(fs::exists(m_dir / "copy.zip"));
 }
 
 TEST_F(LogUpload, NamesWithAFolderPartAreRefused) {

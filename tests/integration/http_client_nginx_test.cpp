@@ -46,7 +46,8 @@ class NginxClientTest : public ::testing::Test {
     nginx = std::make_unique<cwtest::NginxServer>(
         dir.path(),
         "location = /moved.exe { return 302 /package.exe; }\n"
-        "location = /choose.exe { return 300 \"pick a mirror\"; }\n");
+        "location = /choose.exe { return 300 \"pick a mirror\"; }\n" +
+            cwtest::SchemeRedirects(dir / "package.exe", "package.exe"));
     if (!nginx->running()) GTEST_SKIP() << "nginx is not installed";
     ASSERT_TRUE(tool.init());
   }
@@ -126,6 +127,56 @@ TEST_F(NginxClientTest, HeaderProbeAndDocumentGet) {
   std::string body;
   ASSERT_EQ(tool.httpGet(nginx->url("/info.xml"), body), CURLE_OK);
   EXPECT_EQ(body, "<Downloader><Md5>x</Md5></Downloader>");
+}
+
+// A document or a server may name any scheme; every form opens http and https
+// only, the first URL and every redirect alike. Before, a file:// URL read the
+// local file and a redirect to ftp:// was followed.
+TEST_F(NginxClientTest, EveryFormRefusesSchemesOtherThanHttpAndHttps) {
+  const std::string size = std::to_string(content.size());
+  struct Case {
+    std::string url;
+    bool redirect;
+  };
+  const std::vector<Case> cases = {
+      {"file://" + (dir / "package.exe"), false},
+      {"FILE://" + (dir / "package.exe"), false},
+      {"ftp://127.0.0.1:1/package.exe", false},
+      {"scp://127.0.0.1:1/package.exe", false},
+      {nginx->url("/to-file"), true},
+      {nginx->url("/to-ftp"), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    cwtest::LogCapture log;
+    char headers[CLibcurlTool::kHeaderBufferSize];
+    long status = 0;
+    EXPECT_EQ(tool.httpGet(c.url, headers, status), CURLE_UNSUPPORTED_PROTOCOL);
+    EXPECT_EQ(std::string(headers).find("Content-Length: " + size), std::string::npos);
+    std::string body;
+    EXPECT_EQ(tool.httpGet(c.url, body), CURLE_UNSUPPORTED_PROTOCOL);
+    EXPECT_EQ(body.find(content.substr(0, 64)), std::string::npos);
+    BufferSink sink(0, static_cast<std::int64_t>(content.size()));
+    EXPECT_EQ(tool.httpDownloadContent(c.url, 0, 1023, 0, &sink), CURLE_UNSUPPORTED_PROTOCOL);
+    EXPECT_EQ(sink.received, 0u);
+    EXPECT_EQ(log.count(" ProtoControl Unsupport!"), 2u);  // the probe and the segment log it
+    // The POST follows no redirect; its first URL is held to the same rule.
+    std::string response;
+    EXPECT_EQ(CLibcurlTool::HttpPost(c.url, "a=b", response), c.redirect ? CURLE_OK : CURLE_UNSUPPORTED_PROTOCOL);
+  }
+
+  // A redirect to http is still followed by every form.
+  char headers[CLibcurlTool::kHeaderBufferSize];
+  long status = 0;
+  ASSERT_EQ(tool.httpGet(nginx->url("/to-http"), headers, status), CURLE_OK);
+  EXPECT_EQ(status, 200);
+  EXPECT_NE(std::string(headers).find("Content-Length: " + size), std::string::npos);
+  BufferSink sink(0, static_cast<std::int64_t>(content.size()));
+  ASSERT_EQ(tool.httpDownloadContent(nginx->url("/to-http"), 0, 1023, 0, &sink), CURLE_OK);
+  EXPECT_EQ(sink.buffer, content.substr(0, 1024));
+  std::string body;
+  ASSERT_EQ(tool.httpGet(nginx->url("/to-http"), body), CURLE_OK);
+  EXPECT_TRUE(body == content);
 }
 
 TEST_F(NginxClientTest, OversizedDocumentIsRefused) {
