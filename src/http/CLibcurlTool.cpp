@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -78,13 +79,28 @@ bool ParseDecimal(const std::string& line, std::size_t from, std::int64_t& value
   return parsed.has_value();
 }
 
+// True when the line holds `lowerName` at `at`, in any spelling: header names
+// are case-insensitive, and HTTP/2 delivers them in lower case.
+bool NameAt(const std::string& line, std::size_t at, std::string_view lowerName) {
+  if (at > line.size() || line.size() - at < lowerName.size()) return false;
+  for (std::size_t i = 0; i < lowerName.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(line[at + i])) != lowerName[i]) return false;
+  }
+  return true;
+}
+
+// Where the line first holds `lowerName`, in any spelling; npos when nowhere.
+std::size_t FindName(const std::string& line, std::string_view lowerName) {
+  for (std::size_t at = 0; at + lowerName.size() <= line.size(); ++at) {
+    if (NameAt(line, at, lowerName)) return at;
+  }
+  return std::string::npos;
+}
+
 // The value of a "Content-Length:" line (any spelling of the name), if it is one.
 bool ContentLengthValue(const std::string& line, std::int64_t& length) {
-  static const std::string kName = "content-length:";
-  if (line.size() <= kName.size()) return false;
-  for (std::size_t i = 0; i < kName.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(line[i])) != kName[i]) return false;
-  }
+  static constexpr std::string_view kName = "content-length:";
+  if (line.size() <= kName.size() || !NameAt(line, 0, kName)) return false;
   const std::size_t value = line.find_first_not_of(" \t", kName.size());
   return value != std::string::npos && ParseDecimal(line, value, length);
 }
@@ -242,7 +258,7 @@ std::size_t CLibcurlTool::HeaderCallback(char* buffer, std::size_t size, std::si
     MergeCdnText(sink, dash == std::string::npos ? std::string() : UpToLineEnd(line, dash + 1));
   } else if (line.find(kCacheStatus) != std::string::npos) {
     MergeCdnText(sink, UpToLineEnd(line, 17));
-  } else if (const std::size_t at = line.find("Content-Range"); at != std::string::npos) {
+  } else if (const std::size_t at = FindName(line, "content-range"); at != std::string::npos) {
     const std::size_t slash = line.find('/');
     if (slash == std::string::npos) {
       CWLOG << " HeaderCallback error2: " << line;

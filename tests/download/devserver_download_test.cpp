@@ -85,16 +85,24 @@ TEST_F(DevServerDownload, StalledRangeEndsTheStartWith10) {
   EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
 }
 
-TEST_F(DevServerDownload, WrongContentRangeTotalWritesNothing) {
-  cwtest::LogCapture log;
+TEST_F(DevServerDownload, WrongContentRangeTotalWritesNothingInEitherSpelling) {
   Serve(TestBytes(kRange / 4, 34));
-  QueueRangeFaults(R"("wrong_total": 1)", 1);
-  EXPECT_EQ(Download(), DOWNLOAD_NO_SPEED);
-  EXPECT_TRUE(log.has(" 接收数据错误"));
-  bool headerError = false;
-  for (const std::string& line : log.lines()) headerError |= line.find(" HeaderCallback error1: ") != std::string::npos;
-  EXPECT_TRUE(headerError);
-  EXPECT_EQ(cwtest::ReadFile(m_out), "");  // no byte of the answer reached the file
+  for (const char* lowercase : {"false", "true"}) {
+    SCOPED_TRACE(std::string("lowercase_headers ") + lowercase);
+    ASSERT_EQ(m_server->Control(std::string(R"({"switches": {"lowercase_headers": )") + lowercase + "}}"), 200);
+    cwtest::LogCapture log;
+    m_out = m_dir / (std::string(lowercase) + ".bin");
+    QueueRangeFaults(R"("wrong_total": 1)", 1);
+    EXPECT_EQ(Download(), DOWNLOAD_NO_SPEED);
+    EXPECT_TRUE(log.has(" 接收数据错误"));
+    const std::string name = std::string(lowercase) == "true" ? "content-range: " : "Content-Range: ";
+    bool headerError = false;
+    for (const std::string& line : log.lines()) {
+      headerError |= line.find(" HeaderCallback error1: ") != std::string::npos && line.find(name) != std::string::npos;
+    }
+    EXPECT_TRUE(headerError);
+    EXPECT_EQ(cwtest::ReadFile(m_out), "");  // no byte of the answer reached the file
+  }
 }
 
 TEST_F(DevServerDownload, ProbeErrorsEndWith6) {
@@ -181,7 +189,7 @@ TEST_F(DevServerDownload, CloudflareMarksOfTheRangesMakeTheReport) {
   EXPECT_EQ(Download("?cdn=cf-hit"), DOWNLOAD_SUCCESS);
   EXPECT_TRUE(events.has("Download/3.CDNStatus/FRA/ HIT"));
   EXPECT_EQ(m_report, "T();C(FRA/HIT;FRA/HIT;)");
-  // Lower-case names, as HTTP/2 delivers them, are not examined.
+  // Lower-case CDN marks, as HTTP/2 delivers them, are not examined.
   m_out = m_dir / "lower.bin";
   EXPECT_EQ(Download("?cdn=cf-hit&lower=1"), DOWNLOAD_SUCCESS);
   EXPECT_EQ(m_report, "");

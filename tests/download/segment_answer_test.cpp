@@ -71,6 +71,12 @@ TEST(SegmentAnswer, OnlyTheAskedRangeReachesTheFile) {
       {{"HTTP/1.1 200 OK"}, false, false},  // the whole file, but the range is not at byte 0
       {{"HTTP/1.1 206 Partial Content", "Content-Range: bytes 0-4194303/" + std::to_string(kLength)}, false, false},
       {{"HTTP/1.1 206 Partial Content", "Content-Range: bytes 4194304-8388607/1"}, false, false},
+      // HTTP/2 names are lower case: the same checks, the same refusals.
+      {{"HTTP/2 206 ", "content-range: bytes 4194304-8388607/" + std::to_string(kLength)}, true, true},
+      {{"HTTP/2 206 ", "content-range: bytes 0-4194303/" + std::to_string(kLength)}, false, false},
+      {{"HTTP/2 206 ", "content-range: bytes 4194305-8388607/" + std::to_string(kLength)}, false, false},
+      {{"HTTP/2 206 ", "content-range: bytes 4194304-8388607/" + std::to_string(kLength + 1)}, false, false},
+      {{"HTTP/2 206 ", "content-range: bytes 4194304-8388607"}, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lines.front() + " / " + c.lines.back());

@@ -2,6 +2,7 @@
 #include "CDownloadThread.h"
 #include "CDownloadThreadManager.h"
 #include "CLibcurlTool.h"
+#include "Deployment.h"
 #include "SegmentSink.h"
 #include "support/LogCapture.h"
 #include "support/NginxServer.h"
@@ -177,6 +178,33 @@ TEST_F(NginxClientTest, EveryFormRefusesSchemesOtherThanHttpAndHttps) {
   std::string body;
   ASSERT_EQ(tool.httpGet(nginx->url("/to-http"), body), CURLE_OK);
   EXPECT_TRUE(body == content);
+}
+
+// Over HTTP/2 every header name is lower case; the segment's size check
+// reads "content-range" as it reads "Content-Range".
+TEST(NginxHttp2Client, ChangedRemoteSizeStopsTheSegmentOverHttp2) {
+  cwtest::TempDir dir;
+  const std::string content(3 * 1024 * 1024 + 17, 'q');
+  cwtest::WriteFile(dir / "package.exe", content);
+  cwtest::NginxServer nginx(dir.path(), "", true);
+  if (!nginx.running()) GTEST_SKIP() << "nginx is not installed";
+  ASSERT_TRUE(CDeployment::Instance().LoadFromText("<D><TrustAnchor file=\"" + nginx.caFile() + "\"/></D>"));
+  CLibcurlTool tool;
+  ASSERT_TRUE(tool.init());
+  const auto size = static_cast<std::int64_t>(content.size());
+
+  cwtest::LogCapture log;
+  for (const std::int64_t expected : {size + 1, size - 1}) {
+    BufferSink changed(1024, expected);
+    EXPECT_EQ(tool.httpDownloadContent(nginx.url("/package.exe"), 1024, 2047, 0, &changed), CURLE_WRITE_ERROR);
+    EXPECT_EQ(changed.received, 0u);
+    EXPECT_TRUE(log.has(" HeaderCallback error1: " + std::to_string(expected) +
+                        " != content-range: bytes 1024-2047/" + std::to_string(size) + "\r\n"));
+  }
+  BufferSink good(1024, size);
+  EXPECT_EQ(tool.httpDownloadContent(nginx.url("/package.exe"), 1024, 2047, 0, &good), CURLE_OK);
+  EXPECT_EQ(good.received, 1024u);
+  CDeployment::Instance().Load();
 }
 
 TEST_F(NginxClientTest, OversizedDocumentIsRefused) {
