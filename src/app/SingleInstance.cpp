@@ -11,7 +11,9 @@ bool EnsureSingleInstance(const StartupConfig& config, bool autoRun) {
   globals.downloaderId = config.downloaderId;
   if (!globals.downloaderIdText.empty()) {
     globals.mainWindowClassName = MainWindowClassName(globals.downloaderIdText);
-    if (cwplat::RequestRaise(globals.mainWindowClassName) && !autoRun) return false;
+    // With AutoRun a second copy runs next to the first: it must not even ask
+    // the first to come forward.
+    if (!autoRun && cwplat::RequestRaise(globals.mainWindowClassName)) return false;
   }
   const auto result = globals.instanceLock.Acquire(InstanceMutexName(globals.downloaderId));
   if (result == cwplat::CInstanceLock::Result::AlreadyExists && !autoRun) return false;

@@ -75,5 +75,6 @@ std::string UnattendedUsage(const std::string& programName) {
          "  3  the package's signature did not verify\n"
          "  4  pre-install checks failed (product running, disk space, install folder)\n"
          "  5  the installer did not end in time\n"
-         "  6  another copy of this downloader is running\n";
+         "  6  another copy of this downloader is running\n"
+         "  7  this system is not supported (a 32-bit system, and the product needs 64-bit)\n";
 }

@@ -19,6 +19,7 @@ enum EnumUnattendedExit : int {
   UNATTENDED_CHECKS_FAILED = 4,     // product running, no disk space, folder not usable
   UNATTENDED_INSTALL_TIMEOUT = 5,   // the installer did not end in time
   UNATTENDED_ALREADY_RUNNING = 6,   // another copy of this downloader runs
+  UNATTENDED_SYSTEM_NOT_SUPPORTED = 7,  // a 32-bit system, and the product supports none
 };
 
 struct UnattendedOptions {

@@ -1,6 +1,7 @@
 #include "UnattendedRun.h"
 
 #include "ConsoleInstallHost.h"
+#include "ConsoleMessages.h"
 #include "CrashHandler.h"
 #include "DownLoadImpl.h"
 #include "EmbeddedLabels.h"
@@ -8,9 +9,9 @@
 #include "LanguageCodes.h"
 #include "LanguageWriteBack.h"
 #include "PreInstallChecks.h"
-#include "ProcessGlobals.h"
 #include "SingleInstance.h"
 #include "SingleUserLog.h"
+#include "StartupSteps.h"
 #include "SystemInfo.h"
 #include "platform/log.h"
 #include "platform/paths.h"
@@ -40,11 +41,10 @@ int RunUnattended(const UnattendedOptions& options, const StartupConfig& config)
     return UNATTENDED_ALREADY_RUNNING;
   }
   FuntionImpl::RefreshCrashHandler();
-  ProcessGlobals& globals = GetProcessGlobals();
-  globals.kitFlag = IsKitDownloader(config.downloaderId);
   CSingleUserLog& userLog = CSingleUserLog::GetInstance();
-  userLog.InitUserInfo(config.siteId, config.softwareVersion, config.softwareName, config.startupUrl, globals.kitFlag,
-                       config.mainPid);
+  StartupStepServices services;
+  services.showNotSupported = [] { std::cerr << "message: " << ConsoleMessageText(MSG_NOTSUPPORTSYSTEM) << "\n"; };
+  if (!RunSharedStartupSteps(config, userLog, services)) return UNATTENDED_SYSTEM_NOT_SUPPORTED;
 
   CEmbeddedLabels labels;
   if (!labels.loadFromArchive()) CWLOG << " Embedded configuration unreadable";
@@ -56,6 +56,7 @@ int RunUnattended(const UnattendedOptions& options, const StartupConfig& config)
   std::cout << "Installing into " << path << " (log: " << userLog.GetLogFilePath() << ")\n";
 
   userLog.AddUserLog_simple("CrashRate", "Start", "", false);
+  FuntionImpl::RunCrashTestIfSet();  // as the window's install click does
   userLog.AddUserLog_simple("Download", "2.DownStart", "", false);
   userLog.AddUserLog_simple("Other", "SetLanguage", LanguageEventName(language), false);
 

@@ -4,13 +4,13 @@
 #include "CommandLine.h"
 #include "CrashHandler.h"
 #include "EmbeddedResources.h"
-#include "Firewall.h"
 #include "LocalSettings.h"
 #include "LogUpload.h"
 #include "ProcessGlobals.h"
 #include "SingleInstance.h"
 #include "SingleUserLog.h"
 #include "StartupConfig.h"
+#include "StartupSteps.h"
 #include "SystemInfo.h"
 #include "UnattendedRun.h"
 #include "platform/console.h"
@@ -55,19 +55,12 @@ bool RunInteractive(const StartupConfig& config) {
   FuntionImpl::RefreshCrashHandler();  // downloader id and instance lock are known now
   FuntionImpl::ApplyCrashTestSwitches(FuntionImpl::CrashTestStage::Startup);
 
-  globals.kitFlag = IsKitDownloader(config.downloaderId);
-  CSingleUserLog& userLog = CSingleUserLog::GetInstance();
-  userLog.InitUserInfo(config.siteId, config.softwareVersion, config.softwareName, config.startupUrl, globals.kitFlag,
-                       config.mainPid);
-
   AppSeams& seams = GetAppSeams();
-  if (config.support32System == "0" && !FuntionImpl::IsWow64()) {
-    userLog.AddUserLog_simple("Other", "32bitStartupForbided", "", true);
+  StartupStepServices services;
+  services.showNotSupported = [&seams] {
     seams.showMessageBox(MSG_NOTSUPPORTSYSTEM, FuntionImpl::GetLanguageByLocalSystem());
-    return false;
-  }
-
-  FuntionImpl::AuthorizeInFirewall(cwplat::GetModuleFileName());
+  };
+  if (!RunSharedStartupSteps(config, CSingleUserLog::GetInstance(), services)) return false;
 
   cwplat::CRaiseListener raiseListener;
   if (!globals.mainWindowClassName.empty() &&

@@ -1,5 +1,6 @@
 #include "CrashHandler.h"
 
+#include "LocalSettings.h"
 #include "ProcessGlobals.h"
 #include "SingleUserLog.h"
 #include "SystemInfo.h"
@@ -130,6 +131,10 @@ void SuppressCrashUpload() {
 void RunCrashTest() {
   CWLOG << " CrashTest: provoking a crash";
   cwplat::ProvokeCrash(cwplat::CrashKind::InvalidWrite);
+}
+
+void RunCrashTestIfSet() {
+  if (IsCrashTest()) RunCrashTest();
 }
 
 void ApplyCrashTestSwitches(CrashTestStage stage) {

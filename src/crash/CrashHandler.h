@@ -60,6 +60,10 @@ bool IsDumpUploadAllowed(int downloaderConfig);
 // through the handler (a real invalid memory write). Never returns.
 [[noreturn]] void RunCrashTest();
 
+// Where an install starts (the install click, the unattended run's start):
+// runs the crash test when the CrashTest setting is on, else nothing.
+void RunCrashTestIfSet();
+
 // Test-only switches read from the environment, for tests that run the real
 // executable; nothing happens when they are not set:
 //   CW_CRASH_TEST=<stage>[:abort]   crash at that start-up stage with SIGSEGV

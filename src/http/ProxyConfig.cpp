@@ -1,5 +1,6 @@
 #include "ProxyConfig.h"
 
+#include "platform/file_io.h"
 #include "platform/log.h"
 
 #include <cstdlib>
@@ -20,29 +21,49 @@ void AddEntry(std::string& list, const char* scheme, const std::string& value) {
   list += std::string(scheme) + "=" + value;
 }
 
+// The current user's proxy settings, read as the system's own call reads
+// them: it fails with "file not found" when the user has none at all.
+struct UserProxySettings {
+  int result = 0;  // 1 when read, 0 when failed
+  int lastError = 0;
+  std::string autoConfigUrl;
+  std::string proxyList;
+  std::string bypassList;
+};
+
+UserProxySettings ReadUserProxySettings() {
+  UserProxySettings settings;
+  settings.autoConfigUrl = Env("auto_proxy", nullptr);
+  AddEntry(settings.proxyList, "http", Env("http_proxy", nullptr));  // libcurl ignores HTTP_PROXY (CGI safety)
+  AddEntry(settings.proxyList, "https", Env("https_proxy", "HTTPS_PROXY"));
+  AddEntry(settings.proxyList, "all", Env("all_proxy", "ALL_PROXY"));
+  settings.bypassList = Env("no_proxy", "NO_PROXY");
+  if (settings.autoConfigUrl.empty() && settings.proxyList.empty() && settings.bypassList.empty()) {
+    settings.lastError = cwplat::kErrorFileNotFound;
+  } else {
+    settings.result = 1;
+  }
+  return settings;
+}
+
 }  // namespace
 
 namespace FuntionImpl {
 
 int GetIEProxyConfig() {
-  CWLOG << " Get proxy: " << 1 << ", " << 0;
+  const UserProxySettings settings = ReadUserProxySettings();
+  CWLOG << " Get proxy: " << settings.result << ", " << settings.lastError;
   int result = 0;
-  const std::string autoConfig = Env("auto_proxy", nullptr);
-  if (!autoConfig.empty()) {
-    CWLOG << " Proxy info1: " << autoConfig;
+  if (!settings.autoConfigUrl.empty()) {
+    CWLOG << " Proxy info1: " << settings.autoConfigUrl;
     result = 1;
   }
-  std::string list;
-  AddEntry(list, "http", Env("http_proxy", nullptr));  // libcurl ignores HTTP_PROXY (CGI safety)
-  AddEntry(list, "https", Env("https_proxy", "HTTPS_PROXY"));
-  AddEntry(list, "all", Env("all_proxy", "ALL_PROXY"));
-  if (!list.empty()) {
-    CWLOG << " Proxy info2: " << list;
+  if (!settings.proxyList.empty()) {
+    CWLOG << " Proxy info2: " << settings.proxyList;
     result = 2;
   }
-  const std::string bypass = Env("no_proxy", "NO_PROXY");
-  if (!bypass.empty()) {
-    CWLOG << " Proxy info3: " << bypass;
+  if (!settings.bypassList.empty()) {
+    CWLOG << " Proxy info3: " << settings.bypassList;
     result = 3;
   }
   return result;

@@ -1,6 +1,8 @@
 // Logs the proxy settings that apply to this user's requests. On Linux those
 // are the proxy environment variables, which libcurl itself honours; nothing
-// here changes a request.
+// here changes a request. The " Get proxy: " line carries the result and
+// error number of reading them: "1, 0" when read, "0, 2" (file not found, as
+// the system's own call fails) when the user has none at all.
 #pragma once
 
 namespace FuntionImpl {

@@ -29,9 +29,11 @@ CInstallThread::Services DefaultServices() {
   services.openUrl = [](const std::string& url) { return cwplat::ShellOpen(url) == 0; };
   services.restartSelf = [](const std::string& self) {
     cwplat::SpawnedProcess process;
-    const int error = process.Start({self});
+    CInstallThread::RestartResult result;
+    result.error = process.Start({self});
+    if (process.started()) result.processId = process.pid();
     process.Release();  // the new copy runs on after this one ends
-    return error;
+    return result;
   };
   services.osVersion = [] {
     float version = 0.0f;
@@ -100,6 +102,7 @@ bool CInstallThread::chooseAddress() {
     char headers[CLibcurlTool::kHeaderBufferSize] = {};
     long status = 0;
     CLibcurlTool probe;
+    probe.init();  // a failure shows as CURLE_FAILED_INIT in the line below
     const CURLcode result = probe.httpGet(url, headers, status);
     CWLOG << " Curl check win78 link, http code is " << status << ", curl code is " << static_cast<int>(result);
     if (status == 404) {

@@ -18,6 +18,13 @@ class CInstallThread {
   static constexpr unsigned kFailed = 0xFFFFFFFFu;
   static constexpr unsigned kNotAProgram = 1;
 
+  // The auto-run restart's outcome: the new copy's process id (0 when it did
+  // not start) and the error number of the start (0 when it started).
+  struct RestartResult {
+    int processId = 0;
+    int error = 0;
+  };
+
   // What the flow needs from the outside world, replaceable by tests.
   struct Services {
     // One download start (the engine's SuperDownloadFile by default).
@@ -26,9 +33,8 @@ class CInstallThread {
     std::function<float()> osVersion;
     // Opens a web page in the user's browser.
     std::function<bool(const std::string& url)> openUrl;
-    // Starts the program at this path again (the auto-run restart); 0 when
-    // started, else the error number.
-    std::function<int(const std::string& self)> restartSelf;
+    // Starts the program at this path again (the auto-run restart).
+    std::function<RestartResult(const std::string& self)> restartSelf;
   };
 
   explicit CInstallThread(IInstallWindow& window);

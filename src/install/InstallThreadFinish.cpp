@@ -136,8 +136,8 @@ void CInstallThread::restartForAutoRun() {
   CWLOG << " Force Exit 5";
   const std::string self = cwplat::GetModuleFileName();
   CWLOG << " Force Exit 6";
-  const int error = m_services.restartSelf ? m_services.restartSelf(self) : 2;
-  CWLOG << " Force Exit 7 error code = " << (error == 0 ? 1 : 0) << ", " << error;
+  const RestartResult restart = m_services.restartSelf(self);
+  CWLOG << " Force Exit 7 error code = " << restart.processId << ", " << restart.error;
   m_window.closeWindow();
   CWLOG << " Force Exit 8";
 }

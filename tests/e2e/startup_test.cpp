@@ -53,6 +53,24 @@ TEST(Startup, SecondCopyEndsUnlessAutoRun) {
   first->Kill(SIGKILL);
 }
 
+TEST(Startup, AutoRunSecondCopyLeavesTheFirstWindowAlone) {
+  Sandbox box;
+  box.WriteSettings("[Settings]\nAutoRun=1\n");
+  box.env()["CW_HEADLESS_HOLD_MS"] = "8000";
+  auto first = box.Start();
+  ASSERT_TRUE(cwtest::WaitUntil(10000, [&] { return !box.LogWith("running headless").empty(); }));
+  const std::string firstLog = box.LogWith("running headless");
+
+  box.env().erase("CW_HEADLESS_HOLD_MS");
+  auto second = box.Start();
+  ASSERT_EQ(second->Wait(10000), 0);
+  EXPECT_NE(box.LogWith("Wait exit 3"), "") << "the second copy ran to the end";
+  // A raise request is answered only after the first copy has logged it, so
+  // by now it would be in the first copy's log.
+  EXPECT_EQ(cwtest::ReadFile(firstLog).find("Raise requested by a second copy"), std::string::npos);
+  first->Kill(SIGKILL);
+}
+
 TEST(Startup, LockIsFreedWhenTheHolderDies) {
   Sandbox box;
   box.env()["CW_HEADLESS_HOLD_MS"] = "60000";

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 
 namespace {
@@ -65,6 +66,8 @@ TEST_F(Unattended, InstallsTheSignedPackageAndStartsTheProduct) {
   EXPECT_TRUE(cwtest::WaitUntil(10000, [&] { return fs::exists(installDir() + "/started.txt"); }))
       << run.output << log.substr(log.size() > 6000 ? log.size() - 6000 : 0);
 
+  EXPECT_NE(log.find(" Firewall authorisation skipped for " + box.exe()), std::string::npos)
+      << "the firewall step of start-up";
   EXPECT_NE(log.find(" VerifyEmbeddedSignature result is 0"), std::string::npos);
   EXPECT_NE(log.find(" install Finished, nWaitSeconds: "), std::string::npos);
   EXPECT_NE(log.find("/LANG=ja"), std::string::npos);
@@ -96,11 +99,31 @@ TEST_F(Unattended, TamperedPackageEndsWithTheSignatureCode) {
   EXPECT_NE(log.find(" Send error report2"), std::string::npos);
 }
 
+TEST_F(Unattended, CrashTestSettingCrashesWhenTheInstallStarts) {
+  box.WriteSettings("[Settings]\nCrashTest=1\n");
+  const UnattendedRun run = Run({"--unattended", "--accept-license", "--dir", box.dir() + "/Apps"});
+  EXPECT_EQ(run.exitCode, 128 + SIGSEGV) << run.output;
+  // The crash comes before the install: no query, no download.
+  for (const Json::Value& record : server->Records()) {
+    const std::string path = record["path"].asString();
+    EXPECT_NE(path, "/queryDownloaderV2");
+    EXPECT_NE(path, "/files/" + kPackage);
+  }
+  EXPECT_FALSE(fs::exists(box.dir() + "/Apps/Quorla Murmelon/Murmelon.exe"));
+  // Through the program's crash handler: the dump lies beside the log (no
+  // configuration yet, so no upload copy takes them away).
+  const std::string log = box.LogWith(" CrashTest: provoking a crash");
+  ASSERT_NE(log, "");
+  EXPECT_TRUE(fs::exists(log + ".dmp"));
+  EXPECT_NE(cwtest::ReadFile(log).find(" Unattended install into "), std::string::npos) << "start-up went through";
+}
+
 TEST_F(Unattended, BadArgumentsAndHelp) {
   EXPECT_EQ(Run({"--unattended", "--dir", "/tmp/x"}).exitCode, 1) << "licence not accepted";
   const UnattendedRun help = Run({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.output.find("Exit codes"), std::string::npos);
+  EXPECT_NE(help.output.find("  7  this system is not supported"), std::string::npos);
 }
 
 }  // namespace

@@ -122,14 +122,23 @@ TEST(ProxyConfig, LogsTheProxySettingsThatApply) {
   {
     cwtest::LogCapture log;
     EXPECT_EQ(FuntionImpl::GetIEProxyConfig(), 0);
-    EXPECT_TRUE(log.has(" Get proxy: 1, 0"));
+    EXPECT_TRUE(log.has(" Get proxy: 0, 2")) << "no settings at all: the read fails with file not found";
     EXPECT_EQ(log.lines().size(), 1u);
+  }
+  {
+    // A bypass list alone is a setting: the read succeeds.
+    cwtest::ScopedEnv bypassOnly("NO_PROXY", "intranet.example");
+    cwtest::LogCapture log;
+    EXPECT_EQ(FuntionImpl::GetIEProxyConfig(), 3);
+    EXPECT_TRUE(log.has(" Get proxy: 1, 0"));
+    EXPECT_FALSE(log.has(" Get proxy: 0, 2"));
   }
   cwtest::ScopedEnv proxy("http_proxy", "http://proxy.example:3128");
   cwtest::ScopedEnv secure("HTTPS_PROXY", "http://proxy.example:3129");
   {
     cwtest::LogCapture log;
     EXPECT_EQ(FuntionImpl::GetIEProxyConfig(), 2);
+    EXPECT_TRUE(log.has(" Get proxy: 1, 0"));
     EXPECT_TRUE(log.has(" Proxy info2: http=http://proxy.example:3128;https=http://proxy.example:3129"));
   }
   cwtest::ScopedEnv bypass("no_proxy", "localhost,127.0.0.1");

@@ -54,14 +54,20 @@ class InstallFlow : public ::testing::Test {
     CDeployment::Instance().Load();
   }
 
-  std::unique_ptr<FakeInstallWindow> MakeWindow(const std::string& installTimeout = "600") {
+  // The embedded Download_url and Extra_download_url labels are the package's
+  // URL unless given.
+  std::unique_ptr<FakeInstallWindow> MakeWindow(const std::string& installTimeout = "600",
+                                                const std::string& downloadLabel = "",
+                                                const std::string& extraLabel = "") {
     const std::string url = server->Url("/files/" + kPackage);
+    const std::string download = downloadLabel.empty() ? url : downloadLabel;
+    const std::string extra = extraLabel.empty() ? url : extraLabel;
     const std::string labels = "<r><Label name=\"Downloader_id\" text=\"521\"/><Label name=\"Site_id\" text=\"61\"/>"
                                "<Label name=\"Software_name\" text=\"Quorla Murmelon\"/>"
                                "<Label name=\"Software_version\" text=\"1.0.0.0\"/>"
                                "<Label name=\"InstallTimeout\" text=\"" + installTimeout + "\"/>"
-                               "<Label name=\"Download_url\" text=\"" + url + "\"/>"
-                               "<Label name=\"Extra_download_url\" text=\"" + url + "\"/></r>";
+                               "<Label name=\"Download_url\" text=\"" + download + "\"/>"
+                               "<Label name=\"Extra_download_url\" text=\"" + extra + "\"/></r>";
     return std::make_unique<FakeInstallWindow>(labels, dir / "Install");
   }
 
@@ -175,6 +181,81 @@ TEST_F(InstallFlow, NoUsableAddressEndsWith14) {
   ASSERT_EQ(window->messages().size(), 1u);
   EXPECT_EQ(window->messages()[0], std::make_pair(static_cast<unsigned>(WM_DOWNLOADFAIL), std::uintptr_t{14}));
   EXPECT_EQ(window->configure().getState(), 1);
+}
+
+TEST_F(InstallFlow, OldSystemLinkCheckFallsBackWhenTheLinkIsGone) {
+  // The update answer's first address is an old-system link the server no longer has.
+  StartServer([](Json::Value& d) { d["Download_url"] = "{base}/files/QuorlaMurmelon_qmwin.exe"; });
+  const std::string gone = server->Url("/files/QuorlaMurmelon_qmwin.exe");
+  const std::string package = server->Url("/files/" + kPackage);
+  const std::string extra = server->Url("/files/extra/" + kPackage);
+  struct Case {
+    const char* name;
+    float osVersion;
+    bool linkServed;          // the server has the old-system link after all
+    const char* downloadLabel;  // "" : the package's URL
+    std::string expectedUrl;
+    const char* probeLine;    // nullptr: no probe
+  } cases[] = {
+      {"old system, link gone", 6.1f, false, "", package, " Curl check win78 link, http code is 404, curl code is 0"},
+      {"old system, embedded address on a CDN", 6.1f, false, "http://cdn.quorla.test/x.exe", extra,
+       " Curl check win78 link, http code is 404, curl code is 0"},
+      {"old system, link served", 6.1f, true, "", gone, " Curl check win78 link, http code is 200, curl code is 0"},
+      {"current system", 10.0f, false, "", gone, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string served = server->root() + "/QuorlaMurmelon_qmwin.exe";
+    if (c.linkServed) fs::copy_file(server->root() + "/" + kPackage, served, fs::copy_options::overwrite_existing);
+    cwtest::LogCapture caseLog;
+    auto window = MakeWindow("600", c.downloadLabel, extra);
+    std::vector<std::string> urls;
+    CInstallThread::Services services;
+    services.osVersion = [&c] { return c.osVersion; };
+    services.download = [&urls](const std::string& url, const std::string&, std::string&) {
+      urls.push_back(url);
+      return DOWNLOAD_GET_SIZE_FAILED;
+    };
+    CInstallThread(*window, services).InstallThreadFunc();
+    fs::remove(served);
+
+    EXPECT_EQ(window->adviceUrl, c.expectedUrl);
+    ASSERT_FALSE(urls.empty());
+    EXPECT_EQ(urls.front(), c.expectedUrl);
+    if (c.probeLine != nullptr) {
+      EXPECT_TRUE(caseLog.has(c.probeLine));
+    } else {
+      for (const std::string& line : caseLog.lines()) EXPECT_EQ(line.find(" Curl check win78 link"), std::string::npos);
+    }
+    EXPECT_EQ(caseLog.has(" UrlUsed change to: " + c.expectedUrl), c.expectedUrl != gone);
+  }
+}
+
+TEST_F(InstallFlow, AutoRunRestartLogsTheOutcomeOfTheStart) {
+  StartServer();
+  cwtest::WriteFile(dir / "cw_downloader.cfg", "[Settings]\nTestEnv=1\nAutoRun=1\n");
+  struct Case {
+    CInstallThread::RestartResult restart;
+    const char* line;
+  } cases[] = {
+      {{4242, 0}, " Force Exit 7 error code = 4242, 0"},
+      {{0, 5}, " Force Exit 7 error code = 0, 5"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    cwtest::LogCapture caseLog;
+    auto window = MakeWindow();
+    std::string restarted;
+    CInstallThread::Services services;
+    services.restartSelf = [&](const std::string& self) {
+      restarted = self;
+      return c.restart;
+    };
+    EXPECT_EQ(CInstallThread(*window, services).InstallThreadFunc(), 0u);
+    EXPECT_FALSE(restarted.empty());
+    EXPECT_TRUE(caseLog.has(c.line));
+    EXPECT_TRUE(caseLog.has(" Force Exit 8"));
+  }
 }
 
 }  // namespace
