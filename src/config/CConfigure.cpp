@@ -3,6 +3,7 @@
 #include "CdnUrl.h"
 #include "DecimalText.h"
 #include "EmbeddedLabels.h"
+#include "PathComponent.h"
 #include "platform/log.h"
 
 #include <tinyxml2.h>
@@ -10,6 +11,7 @@
 #include <cctype>
 #include <limits>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -85,6 +87,15 @@ bool CConfigure::parseDownloadInfo() {
         m_fileSize = 0;
       }
     }
+  }
+  // These texts become file and folder names here: a hostile answer must not
+  // name a path outside the folders the flow writes to or starts from.
+  for (const auto& [name, field] : {std::pair<const char*, std::string*>{"Software_name", &m_softwareName},
+                                    {"Software_version", &m_softwareVersion},
+                                    {"Process_name", &m_processName}}) {
+    if (field->empty() || FuntionImpl::IsPlainPathComponent(*field)) continue;
+    CWLOG << " Configure value of " << name << " is not a plain file name, refused: " << *field;
+    field->clear();
   }
   m_state = 2;
   m_configSource = 1;

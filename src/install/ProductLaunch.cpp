@@ -1,6 +1,7 @@
 #include "ProductLaunch.h"
 
 #include "CConfigure.h"
+#include "PathComponent.h"
 #include "SingleUserLog.h"
 #include "StartTargetMainExe.h"
 #include "platform/log.h"
@@ -46,26 +47,49 @@ std::string FindInSubfolders(const std::filesystem::path& root, const std::strin
   return "";
 }
 
+// True when `path`, with every symbolic link followed, lies inside `folder`
+// (also followed).
+bool ResolvesInside(const std::string& path, const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path root = fs::weakly_canonical(folder, error);
+  if (error || root.empty()) return false;
+  const fs::path resolved = fs::weakly_canonical(path, error);
+  if (error) return false;
+  const fs::path relative = resolved.lexically_relative(root);
+  return !relative.empty() && *relative.begin() != ".." && relative != ".";
+}
+
 }  // namespace
 
 std::string ProductExecutablePath(const CConfigure& configure, const std::string& installDirectory) {
   if (configure.getState() != 2) return "";
   const std::string processName = configure.getProcessName();
+  if (!FuntionImpl::IsPlainPathComponent(processName)) {
+    CWLOG << " Product executable name refused: " << processName;
+    return "";
+  }
   const std::string folder = Trim(installDirectory);
-  const std::string direct = folder + "/" + processName;
+  std::string chosen = folder + "/" + processName;
   std::error_code error;
-  if (processName.empty() || std::filesystem::exists(direct, error)) return direct;
-  const std::string found = FindInSubfolders(folder, processName);
-  return found.empty() ? direct : found;
+  if (!std::filesystem::exists(chosen, error)) {
+    const std::string found = FindInSubfolders(folder, processName);
+    if (!found.empty()) chosen = found;
+  }
+  if (!ResolvesInside(chosen, folder)) {
+    CWLOG << " Product executable refused, it leads out of the install folder: " << chosen;
+    return "";
+  }
+  return chosen;
 }
 
 bool LaunchProductDirectly(const CConfigure& configure, const std::string& installDirectory, int mode) {
   CSingleUserLog& userLog = CSingleUserLog::GetInstance();
-  const std::string command = "\"" + ProductExecutablePath(configure, installDirectory) + "\"";
+  const std::string program = ProductExecutablePath(configure, installDirectory);
   userLog.AddUserLog_simple("Download", "9.StartWindow", "0", true);
   userLog.AddUserLog_funnel("CoreFuncEvent", "Starting", 2, "Download", "StartWindow", "null", false, false);
   userLog.AddUserLog_funnel("CoreFuncEvent", "Starting", 0, "Download", "CoreFuncEnd", "null", false, false);
-  if (FuntionImpl::StartTargetMainExe(command, mode) == 0) return true;
+  if (!program.empty() && FuntionImpl::StartProductProgram(program, mode) == 0) return true;
   userLog.AddUserLog_simple("Other", "FlowError", "DL019", false);
   return false;
 }

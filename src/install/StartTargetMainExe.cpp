@@ -27,8 +27,7 @@ std::string FolderOf(const std::string& program) {
   return slash == 0 ? "/" : program.substr(0, slash);
 }
 
-int StartDirectly(const std::string& command) {
-  const std::vector<std::string> argv = SplitStartCommand(command);
+int StartDirectly(const std::vector<std::string>& argv) {
   cwplat::SpawnedProcess product;
   cwplat::SpawnOptions options;
   options.workingFolder = argv.empty() ? std::string() : FolderOf(argv.front());
@@ -38,8 +37,7 @@ int StartDirectly(const std::string& command) {
   return 0;
 }
 
-int StartThroughDesktop(const std::string& command) {
-  const std::string path = command.size() >= 2 ? command.substr(1, command.size() - 2) : std::string();
+int StartThroughDesktop(const std::string& path) {
   if (path.empty() || !cwplat::FileExists(path)) return ReportStartError("failed1", kFileNotFound);
   const int error = cwplat::ShellOpen(path);
   if (error != 0) return ReportStartError("failed2", error);
@@ -78,7 +76,13 @@ std::vector<std::string> SplitStartCommand(const std::string& command) {
 }
 
 int StartTargetMainExe(const std::string& command, int mode) {
-  return mode != 0 ? StartDirectly(command) : StartThroughDesktop(command);
+  if (mode != 0) return StartDirectly(SplitStartCommand(command));
+  // The path between the quotation marks that enclose the command text.
+  return StartThroughDesktop(command.size() >= 2 ? command.substr(1, command.size() - 2) : std::string());
+}
+
+int StartProductProgram(const std::string& path, int mode) {
+  return mode != 0 ? StartDirectly({path}) : StartThroughDesktop(path);
 }
 
 }  // namespace FuntionImpl

@@ -20,4 +20,9 @@ int StartTargetMainExe(const std::string& command, int mode);
 // being ordinary characters. Nothing is ever handed to a shell.
 std::vector<std::string> SplitStartCommand(const std::string& command);
 
+// Starts the program at `path` as StartTargetMainExe does, but with no
+// command text: the program gets no arguments at all, so nothing in the path
+// can turn into one.
+int StartProductProgram(const std::string& path, int mode);
+
 }  // namespace FuntionImpl

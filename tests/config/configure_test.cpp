@@ -185,6 +185,27 @@ TEST_F(ConfigureTest, EmbeddedLoadAndRemoteOverride) {
   EXPECT_EQ(c->getDownloaderId(), 0);
 }
 
+// The attack this stops: a Process_name that climbs out of the install folder
+// and smuggles an argument, a version that names a path to delete.
+TEST_F(ConfigureTest, RemoteNamesThatAreNotPlainFileNamesAreRefused) {
+  cwtest::LogCapture log;
+  auto c = Make(R"(<Downloader><Software_name>Quorla/../../etc</Software_name>
+      <Software_version>../../../home/user/.bashrc</Software_version>
+      <Process_name>../../../../../../usr/bin/touch" "/tmp/x</Process_name>
+      <Md5>0123456789abcdef0123456789abcdef</Md5></Downloader>)");
+  ASSERT_EQ(c->getDownloadInfoXml(true, false), 1);
+  ASSERT_TRUE(c->parseDownloadInfo());
+  EXPECT_EQ(c->getSoftwareName(), "");
+  EXPECT_EQ(c->getSoftwareVersion(), "");
+  EXPECT_EQ(c->getProcessName(), "");
+  EXPECT_EQ(c->getMd5(), "0123456789abcdef0123456789abcdef");  // the rest of the answer stands
+  for (const auto& [name, value] : {std::pair<std::string, std::string>{"Software_name", "Quorla/../../etc"},
+                                     {"Software_version", "../../../home/user/.bashrc"},
+                                     {"Process_name", "../../../../../../usr/bin/touch\" \"/tmp/x"}}) {
+    EXPECT_TRUE(log.has(" Configure value of " + name + " is not a plain file name, refused: " + value)) << name;
+  }
+}
+
 TEST_F(ConfigureTest, PrintContentLinesInOrder) {
   cwtest::LogCapture log;
   CConfigure c(521, 1033, 61);
