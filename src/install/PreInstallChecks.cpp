@@ -19,7 +19,10 @@ std::string CPreInstallChecks::DownloadFolder() const {
 
 std::string CPreInstallChecks::ProductFolderName() const {
   CConfigure& configure = m_window.configure();
-  return configure.getState() == 2 ? configure.getSoftwareName() : m_window.embeddedLabels().text("Software_name");
+  // A remote name that was refused (not a plain file name) is empty: our own
+  // embedded name stands in, so the product still gets a folder of its own.
+  const std::string configured = configure.getState() == 2 ? configure.getSoftwareName() : std::string();
+  return configured.empty() ? m_window.embeddedLabels().text("Software_name") : configured;
 }
 
 int CPreInstallChecks::RunChecks() {

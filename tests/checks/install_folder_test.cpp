@@ -115,10 +115,12 @@ TEST_F(InstallFolder, PendingRenameTakesTheNextNumberedFolder) {
 }
 
 TEST_F(InstallFolder, ProductNameIsOneFolder) {
+  // A remote name that climbs out is refused; the embedded name stands in.
+  ASSERT_TRUE(window.labels.parse(R"(<r><Label name="Software_name" text="Quorla Murmelon"/></r>)"));
   ConfigureFromUpdateService(window, 0, "../../etc");
   window.pathText = dir / "Apps";
   ASSERT_TRUE(Prepare());
-  EXPECT_EQ(window.installDir, dir / "Apps/.._.._etc");
+  EXPECT_EQ(window.installDir, dir / "Apps/Quorla Murmelon");
 }
 
 }  // namespace

@@ -21,8 +21,10 @@ class ProductLaunch : public ::testing::Test {
  protected:
   // A filled configuration whose product is `processName`.
   CConfigure& Configure(const std::string& processName) {
+    std::string attribute;
+    for (char c : processName) attribute += c == '"' ? std::string("&quot;") : std::string(1, c);
     CEmbeddedLabels labels;
-    EXPECT_TRUE(labels.parse("<r><Label name=\"Process_name\" text=\"" + processName + "\"/></r>"));
+    EXPECT_TRUE(labels.parse("<r><Label name=\"Process_name\" text=\"" + attribute + "\"/></r>"));
     m_configure.loadFromResource(labels, true);
     return m_configure;
   }
@@ -56,8 +58,8 @@ TEST_F(ProductLaunch, PathsOutOfTheInstallFolderAreRefused) {
   EXPECT_TRUE(m_log.has(" Product executable refused, it leads out of the install folder: " + install() +
                         "/Murmelon.exe"));
   // Names that are not plain file names never become a path at all.
-  for (const std::string& hostile : {std::string("../outside/Murmelon.exe"), std::string("../../../../../../usr/bin/touch\" \"/tmp/x"),
-                                     std::string("..")}) {
+  for (const std::string& hostile : {std::string("../outside/Murmelon.exe"),
+                                     std::string("../../../../../../usr/bin/touch\" \"/tmp/x"), std::string("..")}) {
     EXPECT_EQ(ProductExecutablePath(Configure(hostile), install()), "") << hostile;
   }
   m_log.clear();

@@ -12,8 +12,9 @@ using FuntionImpl::IsPlainPathComponent;
 
 TEST(PathComponent, PlainNamesPassHostileOnesDoNot) {
   const std::string longest(FuntionImpl::kMaxPathComponentBytes, 'a');
-  for (const std::string& plain : {std::string("Murmelon.exe"), std::string("Quorla Murmelon"), std::string("2.0.1"),
-                                   std::string("日本語.exe"), std::string("it's.exe"), std::string("..."), longest}) {
+  for (const std::string& plain : {std::string("Murmelon.exe"), std::string("Quorla Murmelon"),
+                                   std::string("2.0.1"), std::string("日本語.exe"), std::string("it's.exe"),
+                                   std::string("..."), longest}) {
     EXPECT_TRUE(IsPlainPathComponent(plain)) << plain;
   }
   for (const std::string& hostile :
