@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -119,32 +122,41 @@ TEST(ProxyConfig, LogsTheProxySettingsThatApply) {
   cwtest::ScopedEnv a("auto_proxy", std::nullopt), h("http_proxy", std::nullopt), s("https_proxy", std::nullopt),
       S("HTTPS_PROXY", std::nullopt), all("all_proxy", std::nullopt), ALL("ALL_PROXY", std::nullopt),
       n("no_proxy", std::nullopt), N("NO_PROXY", std::nullopt);
-  {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> env;
+    int result;
+    std::vector<std::string> lines;
+  };
+  const std::string proxy = "http_proxy", secure = "HTTPS_PROXY";
+  const Case cases[] = {
+      // No settings at all: the read fails with file not found, and that is the only line.
+      {"nothing", {}, 0, {" Get proxy: 0, 2"}},
+      // A bypass list alone is a setting: the read succeeds.
+      {"bypass only", {{"NO_PROXY", "intranet.example"}}, 3, {" Get proxy: 1, 0"}},
+      {"proxies",
+       {{proxy, "http://proxy.example:3128"}, {secure, "http://proxy.example:3129"}},
+       2,
+       {" Get proxy: 1, 0", " Proxy info2: http=http://proxy.example:3128;https=http://proxy.example:3129"}},
+      {"proxies and bypass",
+       {{proxy, "http://proxy.example:3128"},
+        {secure, "http://proxy.example:3129"},
+        {"no_proxy", "localhost,127.0.0.1"}},
+       3,
+       {" Get proxy: 1, 0", " Proxy info3: localhost,127.0.0.1"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::unique_ptr<cwtest::ScopedEnv>> env;
+    for (const auto& [name, value] : c.env) env.push_back(std::make_unique<cwtest::ScopedEnv>(name, value));
     cwtest::LogCapture log;
-    EXPECT_EQ(FuntionImpl::GetIEProxyConfig(), 0);
-    EXPECT_TRUE(log.has(" Get proxy: 0, 2")) << "no settings at all: the read fails with file not found";
-    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(FuntionImpl::GetIEProxyConfig(), c.result) << c.what;
+    for (const std::string& line : c.lines) EXPECT_TRUE(log.has(line)) << c.what << ":" << line;
+    if (c.env.empty()) {
+      EXPECT_EQ(log.lines().size(), 1u);
+    } else {
+      EXPECT_FALSE(log.has(" Get proxy: 0, 2")) << c.what;
+    }
   }
-  {
-    // A bypass list alone is a setting: the read succeeds.
-    cwtest::ScopedEnv bypassOnly("NO_PROXY", "intranet.example");
-    cwtest::LogCapture log;
-    EXPECT_EQ(FuntionImpl::GetIEProxyConfig(), 3);
-    EXPECT_TRUE(log.has(" Get proxy: 1, 0"));
-    EXPECT_FALSE(log.has(" Get proxy: 0, 2"));
-  }
-  cwtest::ScopedEnv proxy("http_proxy", "http://proxy.example:3128");
-  cwtest::ScopedEnv secure("HTTPS_PROXY", "http://proxy.example:3129");
-  {
-    cwtest::LogCapture log;
-    EXPECT_EQ(FuntionImpl::GetIEProxyConfig(), 2);
-    EXPECT_TRUE(log.has(" Get proxy: 1, 0"));
-    EXPECT_TRUE(log.has(" Proxy info2: http=http://proxy.example:3128;https=http://proxy.example:3129"));
-  }
-  cwtest::ScopedEnv bypass("no_proxy", "localhost,127.0.0.1");
-  cwtest::LogCapture log;
-  EXPECT_EQ(FuntionImpl::GetIEProxyConfig(), 3);
-  EXPECT_TRUE(log.has(" Proxy info3: localhost,127.0.0.1"));
 }
 
 }  // namespace
