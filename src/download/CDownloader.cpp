@@ -204,17 +204,19 @@ DownloadProgress CDownloader::progress() const {
   return m_progress;
 }
 
-void CDownloader::clearDownload() {
+bool CDownloader::clearDownload() {
   if (!m_driver.Join(0)) {
     CWLOG << " download driver still running, nothing cleared";
-    return;
+    return false;
   }
   m_tasks.clearTasks();
-  // A worker that never stopped may still write: its file stays open.
-  if (m_pool.clearThreads() == 0) m_pool.closeFile();
+  // A worker that never stopped may still write: its file stays open, for good.
+  if (m_pool.clearThreads() != 0) m_workerLeftBehind = true;
+  if (!m_workerLeftBehind) m_pool.closeFile();
   m_runState.store(kIdle);
   std::lock_guard<std::mutex> lock(m_progressMutex);
   m_progress.updateTick = m_tuning.now();
+  return !m_workerLeftBehind;
 }
 
 std::string CDownloader::getCdnReport() const {

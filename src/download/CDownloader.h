@@ -48,13 +48,16 @@ class CDownloader {
   // A progress sample: byte counts, speed and time; a tick equal to the last
   // sample's changes nothing.
   void updateDownloadInfo();
-  // After the driver has ended: tasks, file and workers are released.
-  void clearDownload();
+  // After the driver has ended: tasks, file and workers are released. False
+  // while anything of this start may still write to its output: the driver
+  // runs on, or a worker ignored the stop.
+  bool clearDownload();
   std::string getCdnReport() const;
 
   DownloadProgress progress() const;
   bool started() const { return m_started.load() != 0; }
   std::int64_t contentLength() const { return m_tasks.contentLength(); }
+  const std::string& localPath() const { return m_localPath; }
   int taskCount() const { return static_cast<int>(m_tasks.tasks().size()); }
   const CDownloadTaskManager& taskManager() const { return m_tasks; }
 
@@ -94,6 +97,7 @@ class CDownloader {
   // on it between passes instead of sleeping blind.
   std::shared_ptr<cwplat::CEvent> m_wake;
   CTaskFileSaver m_saver;
+  bool m_workerLeftBehind = false;  // driver thread and clearDownload only
   std::int64_t m_savedBytes = 0;
   std::uint64_t m_savedTick = 0;
   cwplat::CThread m_driver;  // last: started once everything above exists

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -38,18 +39,48 @@ std::string Format(const char* format, double value) {
   return text;
 }
 
-// Waits for the driver, takes the CDN report and releases the start. A driver
-// that does not end in time still uses the downloader: it is left alive.
-std::string EndStart(std::unique_ptr<CDownloader>& downloader, std::uint64_t joinMs) {
+// Starts that could still write to their output when they were ended (a
+// driver past its join limit, a worker that ignored the stop), by output
+// path. They are kept alive, never freed under a running thread, and no later
+// start of the same file may begin while one lives: never two writers. Never
+// destroyed: a driver may still run at exit.
+std::mutex g_stillWritingMutex;
+auto* g_stillWriting = new std::map<std::string, CDownloader*>;
+
+// Waits for the driver, takes the CDN report and releases the start; one that
+// may still write is set aside instead (it stays alive at least until the
+// next start of its file). *driverEnded tells whether the driver ended.
+std::string EndStart(std::unique_ptr<CDownloader>& downloader, std::uint64_t joinMs, bool* driverEnded = nullptr) {
   const bool ended = downloader->waitDriver(joinMs);
+  if (driverEnded != nullptr) *driverEnded = ended;
   std::string report = downloader->getCdnReport();
-  if (ended) {
-    downloader->clearDownload();
-  } else {
-    CWLOG << " download driver did not end in time, left running";
-    (void)downloader.release();
+  if (!ended) CWLOG << " download driver did not end in time, left running";
+  if (!ended || !downloader->clearDownload()) {
+    const std::string path = downloader->localPath();
+    std::lock_guard<std::mutex> lock(g_stillWritingMutex);
+    (*g_stillWriting)[path] = downloader.release();
   }
   return report;
+}
+
+// True when nothing of an earlier start writes to `localPath` any more; an
+// earlier start that was set aside gets up to joinMs to end and is released
+// once it has.
+bool EarlierStartEnded(const std::string& localPath, std::uint64_t joinMs) {
+  CDownloader* earlier = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(g_stillWritingMutex);
+    const auto it = g_stillWriting->find(localPath);
+    if (it == g_stillWriting->end()) return true;
+    earlier = it->second;
+  }
+  if (!earlier->waitDriver(joinMs) || !earlier->clearDownload()) return false;
+  {
+    std::lock_guard<std::mutex> lock(g_stillWritingMutex);
+    g_stillWriting->erase(localPath);
+  }
+  delete earlier;
+  return true;
 }
 
 // What watching one start found: why it stopped (success: every range done)
@@ -115,13 +146,16 @@ EnumErrorCode EndStopped(std::unique_ptr<CDownloader>& downloader, const Downloa
 EnumErrorCode EndCompleted(std::unique_ptr<CDownloader>& downloader, const DownloadTuning& tuning,
                            const StartWatch& watch, const std::string& localPath, bool mainDownload,
                            std::string& cdnReport) {
-  const std::string report = EndStart(downloader, tuning.driverJoinMs);
-  if (!downloader) {
+  // The driver's final counts stay readable when the start is set aside.
+  const CDownloader* const start = downloader.get();
+  bool driverEnded = false;
+  const std::string report = EndStart(downloader, tuning.driverJoinMs, &driverEnded);
+  if (!driverEnded) {
     cdnReport = report;
     return DOWNLOAD_LENGTH_ERROR;
   }
-  const DownloadProgress last = downloader->progress();
-  const std::int64_t length = downloader->contentLength();
+  const DownloadProgress last = start->progress();
+  const std::int64_t length = start->contentLength();
   const EnumErrorCode result = CDownLoadImpl::CompletionResult(last.bytesOnDisk, length, localPath, mainDownload);
   if (result == DOWNLOAD_FILE_TOO_SMALL) return result;
   cdnReport = report;
@@ -130,7 +164,7 @@ EnumErrorCode EndCompleted(std::unique_ptr<CDownloader>& downloader, const Downl
   // The display sees the final count before anyone reports on it: a fast
   // download can end before the watch ever showed a sample.
   if (mainDownload) ShowProgress(std::min(last.bytesOnDisk, length), length);
-  if (downloader->started()) {
+  if (start->started()) {
     const double average = static_cast<double>(static_cast<std::int64_t>(last.averageSpeed / 1048576.0 * 100)) / 100;
     CWLOG << " Average speed: " << Format("%.1fMB/s", average);
     CWLOG << " Download speed range " << Format("%.1f MB/s", watch.slowest) << " - "
@@ -160,6 +194,11 @@ EnumErrorCode CDownLoadImpl::CompletionResult(std::int64_t bytesOnDisk, std::int
 EnumErrorCode CDownLoadImpl::SuperDownloadFile(const std::string& remoteUrl, const std::string& localPath,
                                                std::string& cdnReport, bool mainDownload) {
   const DownloadTuning tuning = CurrentDownloadTuning();
+  if (!EarlierStartEnded(localPath, tuning.driverJoinMs)) {
+    CWLOG << " An earlier start of " << localPath << " still writes to it, this start is refused";
+    cdnReport.clear();
+    return DOWNLOAD_OPEN_FILE_FAILED;
+  }
   auto downloader = std::make_unique<CDownloader>(remoteUrl, localPath, localPath + ".xml", WorkerCount());
 
   const EnumErrorCode init = downloader->downloadInit(false, "Download", mainDownload ? 1 : 0);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -81,6 +82,31 @@ TEST_F(DevServerDownload, StalledRangeEndsTheStartWith10) {
   EXPECT_EQ(Download(), DOWNLOAD_NO_SPEED);
   // The driver waited for the stalled request to end before it stopped.
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+  EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+  EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
+}
+
+// A driver that outlives its join limit still owns the file: the next start
+// of the same file is refused while it lives, and goes ahead once it ended.
+TEST_F(DevServerDownload, NoSecondWriterWhileAnEarlierDriverLives) {
+  DownloadTuning tuning;
+  tuning.stallLimitMs = 500;
+  tuning.driverJoinMs = 200;
+  m_tuning.reset();  // the old scope's end would undo the new one
+  m_tuning = std::make_unique<TuningScope>(tuning);
+  const std::string data = TestBytes(kRange / 2, 36);
+  Serve(data);
+  QueueRangeFaults(R"("stall": 3)", 1);
+  cwtest::LogCapture log;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Download(), DOWNLOAD_NO_SPEED);
+  EXPECT_TRUE(log.has(" download driver did not end in time, left running"));
+  EXPECT_EQ(Download(), DOWNLOAD_OPEN_FILE_FAILED);
+  EXPECT_EQ(m_report, "");
+  EXPECT_TRUE(log.has(" An earlier start of " + m_out + " still writes to it, this start is refused"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500)) << "refused within its bound";
+  // Once the stalled request has ended, so has the earlier driver.
+  std::this_thread::sleep_until(start + std::chrono::milliseconds(3500));
   EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
   EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
 }
