@@ -27,7 +27,7 @@ class NginxDownload : public ::testing::Test {
   void SetUp() override { StartServer(""); }
 
   void StartServer(const std::string& locationConfig) {
-    if (!NginxServer::Available()) GTEST_SKIP() << "nginx is not installed";
+    if (!NginxServer::Available()) CW_SKIP_WITHOUT_TOOL("nginx is not installed");
     m_server = std::make_unique<NginxServer>(locationConfig);
     ASSERT_TRUE(m_server->ready());
   }
@@ -143,7 +143,7 @@ TEST_F(NginxDownload, SizeProbeFailuresEndWith6Or13) {
 class NginxHttp2 : public NginxDownload {
  protected:
   void SetUp() override {
-    if (!NginxServer::Available()) GTEST_SKIP() << "nginx is not installed";
+    if (!NginxServer::Available()) CW_SKIP_WITHOUT_TOOL("nginx is not installed");
     m_server = std::make_unique<NginxServer>("", true);
     ASSERT_TRUE(m_server->ready());
     ASSERT_TRUE(CDeployment::Instance().LoadFromText("<D><TrustAnchor file=\"" + m_server->caFile() + "\"/></D>"));

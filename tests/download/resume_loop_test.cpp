@@ -14,7 +14,7 @@ namespace {
 const std::string kDlcli = CW_BINARY_DIR "/tools/dlcli/cw_dlcli";
 
 TEST(ResumeLoop, TwentyKillsStillGiveTheExactFile) {
-  if (!enginetest::NginxServer::Available()) GTEST_SKIP() << "nginx is not installed";
+  if (!enginetest::NginxServer::Available()) CW_SKIP_WITHOUT_TOOL("nginx is not installed");
   // Slow while the flag file exists, so that the twenty short runs cannot
   // finish the file; the last run goes at full speed.
   cwtest::TempDir flagDir;

@@ -49,7 +49,7 @@ class NginxClientTest : public ::testing::Test {
         "location = /moved.exe { return 302 /package.exe; }\n"
         "location = /choose.exe { return 300 \"pick a mirror\"; }\n" +
             cwtest::SchemeRedirects(dir / "package.exe", "package.exe"));
-    if (!nginx->running()) GTEST_SKIP() << "nginx is not installed";
+    if (!nginx->running()) CW_SKIP_WITHOUT_TOOL("nginx is not installed");
     ASSERT_TRUE(tool.init());
   }
 
@@ -187,7 +187,7 @@ TEST(NginxHttp2Client, ChangedRemoteSizeStopsTheSegmentOverHttp2) {
   const std::string content(3 * 1024 * 1024 + 17, 'q');
   cwtest::WriteFile(dir / "package.exe", content);
   cwtest::NginxServer nginx(dir.path(), "", true);
-  if (!nginx.running()) GTEST_SKIP() << "nginx is not installed";
+  if (!nginx.running()) CW_SKIP_WITHOUT_TOOL("nginx is not installed");
   ASSERT_TRUE(CDeployment::Instance().LoadFromText("<D><TrustAnchor file=\"" + nginx.caFile() + "\"/></D>"));
   CLibcurlTool tool;
   ASSERT_TRUE(tool.init());

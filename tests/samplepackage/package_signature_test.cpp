@@ -39,7 +39,7 @@ class SignedPackage : public ::testing::Test {
  protected:
   void SetUp() override {
     m_openssl = samplepkg::OpensslPath();
-    if (m_openssl.empty()) GTEST_SKIP() << "no openssl command";
+    if (m_openssl.empty()) CW_SKIP_WITHOUT_TOOL("no openssl command");
     m_package = cwtest::ReadFile(samplepkg::PackagePath());
     ASSERT_NO_FATAL_FAILURE(SplitPackage(m_package, m_parts));
     cwtest::WriteFile(m_work / "content.bin", m_parts.content);

@@ -76,7 +76,7 @@ TEST(CodeSignatureInput, UnusablePeHeadersMeanNoSignature) {
 class SignedPeSurgery : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveOsslsigncode()) GTEST_SKIP() << "osslsigncode is not installed";
+    if (!HaveOsslsigncode()) CW_SKIP_WITHOUT_TOOL("osslsigncode is not installed");
     cwtest::WriteFile(m_dir / "app.exe", MinimalPe(false));
     ASSERT_TRUE(SignPe("codesign.pem", "codesign.key", m_dir / "app.exe", m_dir / "signed.exe"));
     m_signed = cwtest::ReadFile(m_dir / "signed.exe");

@@ -18,7 +18,7 @@ std::uint64_t CertDirEntry(bool plus) { return 0x40 + 24 + (plus ? 144 : 128); }
 class PeSignatureTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    if (!HaveOsslsigncode()) GTEST_SKIP() << "osslsigncode is not installed";
+    if (!HaveOsslsigncode()) CW_SKIP_WITHOUT_TOOL("osslsigncode is not installed");
     cwtest::WriteFile(m_dir / "app.exe", MinimalPe(GetParam()));
   }
 

@@ -38,6 +38,11 @@ ScopedEnv::~ScopedEnv() {
   }
 }
 
+bool RunningUnderCi() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::string(ci) == "true";
+}
+
 std::string UniqueProgramStem(const std::string& stem) {
   return stem + "-" + std::to_string(cwplat::GetCurrentProcessId());
 }

@@ -13,7 +13,7 @@ TEST(WebLogSchemes, OnlyHttpAndHttpsAreOpened) {
   cwtest::TempDir dir;
   cwtest::WriteFile(dir / "softwarelog.txt", "http://user-check.example\n");
   cwtest::NginxServer nginx(dir.path(), cwtest::SchemeRedirects(dir / "softwarelog.txt", "softwarelog.txt"));
-  if (!nginx.running()) GTEST_SKIP() << "nginx is not installed";
+  if (!nginx.running()) CW_SKIP_WITHOUT_TOOL("nginx is not installed");
 
   CurlHttpClient client;
   for (const std::string& url : std::vector<std::string>{"file://" + (dir / "softwarelog.txt"),
