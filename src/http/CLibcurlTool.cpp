@@ -169,6 +169,21 @@ CURLcode CLibcurlTool::httpDownloadContent(const std::string& remoteUrl, std::in
   return result;
 }
 
+CURLcode CLibcurlTool::fetchText(const std::string& url, bool headersOnly, long timeoutSeconds,
+                                 curl_write_callback write, void* sink) {
+  CURLcode result = prepare(url);
+  curl_easy_setopt(m_curl, CURLOPT_NOBODY, headersOnly ? 1L : 0L);
+  curl_easy_setopt(m_curl, CURLOPT_HEADER, headersOnly ? 1L : 0L);
+  curl_easy_setopt(m_curl, CURLOPT_TIMEOUT, timeoutSeconds);
+  curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(m_curl, CURLOPT_MAXREDIRS, 5L);
+  curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, write);
+  curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, sink);
+  if (result == CURLE_OK) result = ApplyTlsPolicy(m_curl);
+  if (result == CURLE_OK) result = curl_easy_perform(m_curl);
+  return result;
+}
+
 CURLcode CLibcurlTool::httpGet(const std::string& url, char* headers, long& status) {
   if (headers != nullptr) headers[0] = '\0';
   if (m_curl == nullptr) {
@@ -176,16 +191,7 @@ CURLcode CLibcurlTool::httpGet(const std::string& url, char* headers, long& stat
     return CURLE_FAILED_INIT;
   }
   TextSink sink{{}, kMaxHeaderText};
-  CURLcode result = prepare(url);
-  curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
-  curl_easy_setopt(m_curl, CURLOPT_HEADER, 1L);
-  curl_easy_setopt(m_curl, CURLOPT_TIMEOUT, 30L);
-  curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(m_curl, CURLOPT_MAXREDIRS, 5L);
-  curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &AppendHeaderText);
-  curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &sink);
-  if (result == CURLE_OK) result = ApplyTlsPolicy(m_curl);
-  if (result == CURLE_OK) result = curl_easy_perform(m_curl);
+  const CURLcode result = fetchText(url, true, 30L, &AppendHeaderText, &sink);
   if (headers != nullptr) {
     const std::size_t n = std::min(sink.text.size(), kHeaderBufferSize - 1);
     std::memcpy(headers, sink.text.data(), n);
@@ -204,16 +210,7 @@ CURLcode CLibcurlTool::httpGet(const std::string& url, std::string& body) {
     return CURLE_FAILED_INIT;
   }
   TextSink sink{{}, kMaxDocumentBytes};
-  CURLcode result = prepare(url);
-  curl_easy_setopt(m_curl, CURLOPT_NOBODY, 0L);
-  curl_easy_setopt(m_curl, CURLOPT_HEADER, 0L);
-  curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(m_curl, CURLOPT_MAXREDIRS, 5L);
-  curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &AppendText);
-  curl_easy_setopt(m_curl, CURLOPT_TIMEOUT, 5L);
-  curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &sink);
-  if (result == CURLE_OK) result = ApplyTlsPolicy(m_curl);
-  if (result == CURLE_OK) result = curl_easy_perform(m_curl);
+  const CURLcode result = fetchText(url, false, 5L, &AppendText, &sink);
   body = std::move(sink.text);
   return result;
 }

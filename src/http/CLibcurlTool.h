@@ -49,6 +49,10 @@ class CLibcurlTool {
   // Resets the handle for a new request to `url`; not CURLE_OK when the
   // protocol restriction could not be set (the request must not run).
   CURLcode prepare(const std::string& url);
+  // The probe and document forms: a GET that follows up to 5 redirects and
+  // hands what arrives (headers only, or the body) to `write`.
+  CURLcode fetchText(const std::string& url, bool headersOnly, long timeoutSeconds, curl_write_callback write,
+                     void* sink);
 
   CURL* m_curl = nullptr;
 };
