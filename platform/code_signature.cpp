@@ -137,9 +137,9 @@ BioPtr NewSubjectBio(SubjectReader* reader) {
 
 }  // namespace sig
 
-CodeSignatureResult VerifyCodeSignatureBytes(std::string_view bytes, const std::vector<std::string>& extraAnchorsPem) {
+CodeSignatureResult VerifyCodeSignatureBytes(std::string_view bytes, const std::vector<std::string>& anchorsPem) {
   sig::CMemorySubject subject(bytes);
-  return sig::VerifySubject(subject, extraAnchorsPem);
+  return sig::VerifySubject(subject, anchorsPem);
 }
 
 }  // namespace cwplat

@@ -37,15 +37,16 @@ struct CodeSignatureResult {
   std::string detail;
 };
 
-// Checks the signature of the file at path. Trust anchors are the system
-// store plus extraAnchorsPem (PEM texts, each with one or more certificates).
+// Checks the signature of the file at path. The trust anchors are anchorsPem
+// only (PEM texts, each with one or more certificates): the system store holds
+// the roots for TLS servers, and those do not vouch for code.
 // The signer must be allowed to sign code (extended key usage codeSigning or
 // none at all); revocation is not checked. Large files are hashed in blocks.
 CodeSignatureResult VerifyCodeSignature(const std::string& path,
-                                        const std::vector<std::string>& extraAnchorsPem);
+                                        const std::vector<std::string>& anchorsPem);
 
 // The same check over bytes already in memory (as if they were a file).
 CodeSignatureResult VerifyCodeSignatureBytes(std::string_view bytes,
-                                             const std::vector<std::string>& extraAnchorsPem);
+                                             const std::vector<std::string>& anchorsPem);
 
 }  // namespace cwplat

@@ -56,7 +56,7 @@ CodeSignatureResult FileFailure(std::uint32_t error, const char* what) {
 
 }  // namespace
 
-CodeSignatureResult VerifyCodeSignature(const std::string& path, const std::vector<std::string>& extraAnchorsPem) {
+CodeSignatureResult VerifyCodeSignature(const std::string& path, const std::vector<std::string>& anchorsPem) {
   // O_NONBLOCK: a FIFO planted at the path must not block the open.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return FileFailure(static_cast<std::uint32_t>(WindowsErrorFromErrno(errno)), "the file cannot be opened");
@@ -71,7 +71,7 @@ CodeSignatureResult VerifyCodeSignature(const std::string& path, const std::vect
     return FileFailure(kTrustESubjectFormUnknown, "not a regular file");
   }
   CFileSubject subject(fd, static_cast<std::uint64_t>(st.st_size));
-  return sig::VerifySubject(subject, extraAnchorsPem);
+  return sig::VerifySubject(subject, anchorsPem);
 }
 
 }  // namespace cwplat

@@ -1,5 +1,5 @@
-// The signer's chain: built to the system trust store or one of the product's
-// own anchors, without revocation checks, and every certificate on it must
+// The signer's chain: built to one of the product's code-signing anchors (not
+// the system store, whose roots are trusted for TLS servers), without revocation checks, and every certificate on it must
 // allow code signing. OpenSSL's verdicts become the Windows certificate
 // statuses.
 #include "platform/code_signature_parts.h"
@@ -16,7 +16,6 @@ using StoreCtxPtr = std::unique_ptr<X509_STORE_CTX, Deleter<X509_STORE_CTX, X509
 StorePtr MakeStore(const std::vector<std::string>& anchorsPem) {
   StorePtr store(X509_STORE_new());
   if (!store) return store;
-  X509_STORE_set_default_paths(store.get());
   for (const std::string& pem : anchorsPem) {
     BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
     while (bio) {

@@ -22,7 +22,7 @@ trap cleanup EXIT
 "$root/tools/devserver/make-test-ca.sh" "$demo/tls" >/dev/null
 mkdir -p "$demo/www"
 cp "$package/files/QuorlaMurmelon_setup.exe" "$demo/www/"
-sed "s|</Deployment>|  <TrustAnchor file=\"$demo/tls/ca.pem\"/>\n</Deployment>|" "$package/deployment.xml" >"$demo/deployment.xml"
+sed "s|</Deployment>|  <TlsTrustAnchor file=\"$demo/tls/ca.pem\"/>\n</Deployment>|" "$package/deployment.xml" >"$demo/deployment.xml"
 
 "$build/tools/devserver/cw_devserver" --root "$demo/www" --config "$package/devserver.json" \
   --record "$demo/requests.jsonl" --cert "$demo/tls/server.pem" --key "$demo/tls/server.key" \

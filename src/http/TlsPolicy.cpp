@@ -1,14 +1,12 @@
 #include "TlsPolicy.h"
 
 #include "Deployment.h"
-#include "LocalSettings.h"
 #include "platform/log.h"
 
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -46,12 +44,12 @@ struct AnchorCache {
 
 std::shared_ptr<const Anchors> CurrentAnchors() {
   static AnchorCache* cache = new AnchorCache;
-  std::vector<std::string> pems = CDeployment::Instance().TrustAnchorsPem();
+  std::vector<std::string> pems = CDeployment::Instance().TrustAnchorsPem(TrustPurpose::Tls);
   std::lock_guard<std::mutex> lock(cache->mutex);
   if (!cache->cached || pems != cache->parsedFrom) {
     cache->cached = std::make_shared<const Anchors>(ParseAnchors(pems));
     cache->parsedFrom = std::move(pems);
-    if (!cache->cached->empty()) CWLOG << " Trust anchors from the deployment file: " << cache->cached->size();
+    if (!cache->cached->empty()) CWLOG << " TLS trust anchors from the deployment file: " << cache->cached->size();
   }
   return cache->cached;
 }
@@ -65,20 +63,10 @@ CURLcode AddAnchors(CURL*, void* sslctx, void*) {
 
 }  // namespace
 
-bool IsTlsVerificationOff() {
-  const bool off = FuntionImpl::IsLocalSettingOn("InsecureTls", FuntionImpl::LocalSettingsPath());
-  static std::atomic<bool> logged{false};
-  if (off && !logged.exchange(true)) {
-    CWLOG << " Certificate checking is OFF (InsecureTls=1 in the settings file): test environments only";
-  }
-  return off;
-}
-
 CURLcode ApplyTlsPolicy(CURL* curl) {
-  const bool verify = !IsTlsVerificationOff();
-  const CURLcode code = curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, verify ? 1L : 0L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L);
-  if (verify && !CurrentAnchors()->empty()) {
+  const CURLcode code = curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!CurrentAnchors()->empty()) {
     curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, &AddAnchors);
   }
   return code;

@@ -1,7 +1,8 @@
 // Certificate checking for every HTTPS request: peer and host are verified
-// against the system trust store plus the trust anchors the deployment file
-// names. A program that runs what it downloads must not accept any
-// certificate; only the tester's setting InsecureTls=1 turns checking off.
+// against the system trust store plus the TLS trust anchors the deployment
+// file names. A program that runs what it downloads never accepts an
+// unchecked certificate: there is no switch that turns checking off (tests
+// use a test CA).
 #pragma once
 
 #include <curl/curl.h>
@@ -10,6 +11,3 @@
 // CURLOPT_SSL_VERIFYPEER (the caller does not perform the transfer when it
 // is not CURLE_OK).
 CURLcode ApplyTlsPolicy(CURL* curl);
-
-// True when checking is switched off by the settings file (logged once).
-bool IsTlsVerificationOff();

@@ -54,7 +54,7 @@ std::string SignatureStatusMessage(std::uint32_t status, std::uint32_t lastError
 
 bool VerifyEmbeddedSignature(const std::string& path) {
   const cwplat::CodeSignatureResult result =
-      cwplat::VerifyCodeSignature(path, CDeployment::Instance().TrustAnchorsPem());
+      cwplat::VerifyCodeSignature(path, CDeployment::Instance().TrustAnchorsPem(TrustPurpose::CodeSigning));
   if (!result.detail.empty()) CWLOG << " Signature check: " << result.detail;
   // The status is a Windows LONG: it is written as a signed number.
   CWLOG << " VerifyEmbeddedSignature result is " << static_cast<std::int32_t>(result.status) << ", "

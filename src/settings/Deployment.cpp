@@ -79,11 +79,18 @@ bool CDeployment::LoadFromText(const std::string& xml) {
   }
   std::map<std::string, Service> services;
   std::map<std::string, std::vector<std::string>> lists;
-  std::vector<std::string> anchors;
+  std::vector<std::string> tlsAnchors;
+  std::vector<std::string> signingAnchors;
   for (const auto* e = doc.RootElement()->FirstChildElement(); e != nullptr; e = e->NextSiblingElement()) {
     const std::string kind = e->Name();
     const std::string name = Attr(e, "name");
-    if (name.empty() && kind != "TrustAnchor") continue;
+    const bool anchor = kind == "TlsTrustAnchor" || kind == "CodeSigningTrustAnchor";
+    if (kind == "TrustAnchor") {
+      // An anchor without a purpose would be trusted for both: refuse it.
+      CWLOG << " Deployment TrustAnchor ignored: it names no purpose (TlsTrustAnchor or CodeSigningTrustAnchor)";
+      continue;
+    }
+    if (name.empty() && !anchor) continue;
     if (kind == "Service") {
       Service s{Attr(e, "host"), Attr(e, "http_port"), Attr(e, "https_port")};
       if (!ValidHost(s.host) || !ValidPort(s.httpPort) || !ValidPort(s.httpsPort)) {
@@ -91,8 +98,8 @@ bool CDeployment::LoadFromText(const std::string& xml) {
         continue;
       }
       services[name] = s;
-    } else if (kind == "TrustAnchor") {
-      if (auto pem = ReadTrustAnchor(e)) anchors.push_back(*pem);
+    } else if (anchor) {
+      if (auto pem = ReadTrustAnchor(e)) (kind == "TlsTrustAnchor" ? tlsAnchors : signingAnchors).push_back(*pem);
     } else if (kind == "HostList") {
       auto& list = lists[name];
       for (const auto* h = e->FirstChildElement("Host"); h != nullptr; h = h->NextSiblingElement("Host")) {
@@ -104,7 +111,8 @@ bool CDeployment::LoadFromText(const std::string& xml) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_services = std::move(services);
   m_hostLists = std::move(lists);
-  m_trustAnchors = std::move(anchors);
+  m_tlsAnchors = std::move(tlsAnchors);
+  m_codeSigningAnchors = std::move(signingAnchors);
   m_loaded = true;
   return true;
 }
@@ -160,8 +168,8 @@ std::vector<std::string> CDeployment::HostList(const std::string& name) {
   return it == m_hostLists.end() ? std::vector<std::string>() : it->second;
 }
 
-std::vector<std::string> CDeployment::TrustAnchorsPem() {
+std::vector<std::string> CDeployment::TrustAnchorsPem(TrustPurpose purpose) {
   EnsureLoaded();
   std::lock_guard<std::mutex> lock(m_mutex);
-  return m_trustAnchors;
+  return purpose == TrustPurpose::Tls ? m_tlsAnchors : m_codeSigningAnchors;
 }

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+// What an anchor is trusted for. The lists are kept apart: a server's CA never
+// vouches for a package, a code-signing CA never for a server.
+enum class TrustPurpose { Tls, CodeSigning };
+
 class CDeployment {
  public:
   struct Service {
@@ -30,9 +34,11 @@ class CDeployment {
   // "http://host[:port]" or "https://host[:port]", "" when the service is unknown.
   std::string BaseUrl(const std::string& service, bool https);
   std::vector<std::string> HostList(const std::string& name);
-  // PEM texts of the extra trust anchors (inline <TrustAnchor> elements and
-  // <TrustAnchor file="/abs/path"/> files), besides the system store.
-  std::vector<std::string> TrustAnchorsPem();
+  // PEM texts of the trust anchors for one purpose: inline <TlsTrustAnchor> /
+  // <CodeSigningTrustAnchor> elements and files they name (file="/abs/path").
+  // TLS anchors add to the system store; code-signing anchors are the only
+  // roots a package signature may chain to.
+  std::vector<std::string> TrustAnchorsPem(TrustPurpose purpose);
 
  private:
   CDeployment() = default;
@@ -42,5 +48,6 @@ class CDeployment {
   bool m_loaded = false;
   std::map<std::string, Service> m_services;
   std::map<std::string, std::vector<std::string>> m_hostLists;
-  std::vector<std::string> m_trustAnchors;
+  std::vector<std::string> m_tlsAnchors;
+  std::vector<std::string> m_codeSigningAnchors;
 };

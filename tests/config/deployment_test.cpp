@@ -33,4 +33,15 @@ TEST(Deployment, ServicesListsAndOverride) {
   EXPECT_EQ(d.BaseUrl("UpdateService", false), "http://10.0.0.1:81");
 }
 
+TEST(Deployment, TrustAnchorsAreKeptApartByPurpose) {
+  CDeployment& d = CDeployment::Instance();
+  cwtest::TempDir dir;
+  cwtest::WriteFile(dir / "tls.pem", "TLS-PEM");
+  ASSERT_TRUE(d.LoadFromText("<D><TlsTrustAnchor file=\"" + (dir / "tls.pem") +
+                             "\"/><CodeSigningTrustAnchor>SIGN-PEM</CodeSigningTrustAnchor>"
+                             "<TrustAnchor>BOTH-PEM</TrustAnchor><TlsTrustAnchor file=\"relative.pem\"/></D>"));
+  EXPECT_EQ(d.TrustAnchorsPem(TrustPurpose::Tls), std::vector<std::string>{"TLS-PEM"});
+  EXPECT_EQ(d.TrustAnchorsPem(TrustPurpose::CodeSigning), std::vector<std::string>{"SIGN-PEM"});
+}
+
 }  // namespace

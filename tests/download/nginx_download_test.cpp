@@ -146,7 +146,7 @@ class NginxHttp2 : public NginxDownload {
     if (!NginxServer::Available()) CW_SKIP_WITHOUT_TOOL("nginx is not installed");
     m_server = std::make_unique<NginxServer>("", true);
     ASSERT_TRUE(m_server->ready());
-    ASSERT_TRUE(CDeployment::Instance().LoadFromText("<D><TrustAnchor file=\"" + m_server->caFile() + "\"/></D>"));
+    ASSERT_TRUE(CDeployment::Instance().LoadFromText("<D><TlsTrustAnchor file=\"" + m_server->caFile() + "\"/></D>"));
   }
   void TearDown() override { CDeployment::Instance().Load(); }
 };

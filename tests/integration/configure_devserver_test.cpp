@@ -21,7 +21,7 @@ TEST(ConfigureDevServer, QueriesParsesAndHoldsTheAnswer) {
   const std::string port = base.substr(base.rfind(':') + 1);
   ASSERT_TRUE(CDeployment::Instance().LoadFromText(
       "<D><Service name=\"UpdateService\" host=\"127.0.0.1\" http_port=\"" + port + "\" https_port=\"" +
-      server.HttpsUrl("").substr(server.HttpsUrl("").rfind(':') + 1) + "\"/><TrustAnchor file=\"" + server.caFile() +
+      server.HttpsUrl("").substr(server.HttpsUrl("").rfind(':') + 1) + "\"/><TlsTrustAnchor file=\"" + server.caFile() +
       "\"/></D>"));
 
   // Over HTTPS with the test CA trusted; the pre-fetch and the install thread race for it.

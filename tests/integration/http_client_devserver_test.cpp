@@ -78,26 +78,29 @@ TEST_F(DevServerClientTest, PostSendsTheBodyAndCollectsTheAnswer) {
   EXPECT_EQ(CLibcurlTool::HttpPost("http://127.0.0.1:1/x", "a=b", refused), CURLE_COULDNT_CONNECT);
 }
 
-TEST_F(DevServerClientTest, CertificatesAreCheckedAgainstTheTrustAnchors) {
+TEST_F(DevServerClientTest, OnlyATlsAnchorMakesTheServerTrusted) {
   CDeployment& deployment = CDeployment::Instance();
-  ASSERT_TRUE(deployment.LoadFromText("<D/>"));
-  std::string body;
-  cwtest::LogCapture log;
-  EXPECT_EQ(tool.httpGet(server.HttpsUrl("/files/pattern.bin"), body), CURLE_PEER_FAILED_VERIFICATION);
-
-  ASSERT_TRUE(deployment.LoadFromText("<D><TrustAnchor file=\"" + server.caFile() + "\"/></D>"));
-  body.clear();
-  ASSERT_EQ(tool.httpGet(server.HttpsUrl("/files/pattern.bin"), body), CURLE_OK);
-  EXPECT_EQ(body, devtest::PatternBytes(0, devtest::kPatternSize));
-
-  // Only a tester's explicit setting turns checking off, and it says so.
+  const std::string ca = "file=\"" + server.caFile() + "\"";
+  // A settings file dropped beside the program cannot switch checking off.
   cwtest::TempDir dir;
-  cwtest::WriteFile(dir / "cw_downloader.cfg", "[Settings]\nInsecureTls=1\n");
+  cwtest::WriteFile(dir / "cw_downloader.cfg", "[Settings]\nInsecureTls=1\nTestEnv=1\n");
   FuntionImpl::SetLocalSettingsPathForTesting(dir / "cw_downloader.cfg");
-  ASSERT_TRUE(deployment.LoadFromText("<D/>"));
-  EXPECT_EQ(tool.httpGet(server.HttpsUrl("/files/pattern.bin"), body), CURLE_OK);
+  const struct {
+    std::string deployment;
+    CURLcode expected;
+  } cases[] = {
+      {"<D/>", CURLE_PEER_FAILED_VERIFICATION},
+      {"<D><CodeSigningTrustAnchor " + ca + "/></D>", CURLE_PEER_FAILED_VERIFICATION},
+      {"<D><TrustAnchor " + ca + "/></D>", CURLE_PEER_FAILED_VERIFICATION},
+      {"<D><TlsTrustAnchor " + ca + "/></D>", CURLE_OK},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(deployment.LoadFromText(c.deployment));
+    std::string body;
+    EXPECT_EQ(tool.httpGet(server.HttpsUrl("/files/pattern.bin"), body), c.expected) << c.deployment;
+    if (c.expected == CURLE_OK) EXPECT_EQ(body, devtest::PatternBytes(0, devtest::kPatternSize));
+  }
   FuntionImpl::SetLocalSettingsPathForTesting("");
-  EXPECT_TRUE(log.has(" Certificate checking is OFF (InsecureTls=1 in the settings file): test environments only"));
 }
 
 }  // namespace

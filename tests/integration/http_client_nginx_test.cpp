@@ -188,7 +188,7 @@ TEST(NginxHttp2Client, ChangedRemoteSizeStopsTheSegmentOverHttp2) {
   cwtest::WriteFile(dir / "package.exe", content);
   cwtest::NginxServer nginx(dir.path(), "", true);
   if (!nginx.running()) CW_SKIP_WITHOUT_TOOL("nginx is not installed");
-  ASSERT_TRUE(CDeployment::Instance().LoadFromText("<D><TrustAnchor file=\"" + nginx.caFile() + "\"/></D>"));
+  ASSERT_TRUE(CDeployment::Instance().LoadFromText("<D><TlsTrustAnchor file=\"" + nginx.caFile() + "\"/></D>"));
   CLibcurlTool tool;
   ASSERT_TRUE(tool.init());
   const auto size = static_cast<std::int64_t>(content.size());

@@ -91,7 +91,7 @@ TEST_F(SignedPackage, PackageInfoAndDeploymentDescribeThePackage) {
   ASSERT_TRUE(deployment.LoadFromText(cwtest::ReadFile(samplepkg::OutputPath("deployment.xml"))));
   EXPECT_EQ(deployment.Host("UpdateService"), "127.0.0.1");
   EXPECT_EQ(deployment.HostList("AwsCdnHosts"), std::vector<std::string>{"cdn-aws.quorla.test"});
-  EXPECT_EQ(deployment.TrustAnchorsPem(), std::vector<std::string>{cwtest::ReadFile(samplepkg::OutputPath("ca/ca.pem"))});
+  EXPECT_EQ(deployment.TrustAnchorsPem(TrustPurpose::CodeSigning), std::vector<std::string>{cwtest::ReadFile(samplepkg::OutputPath("ca/ca.pem"))});
 }
 
 }  // namespace

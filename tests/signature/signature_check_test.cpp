@@ -54,7 +54,7 @@ TEST(VerifyEmbeddedSignature, UsesTheDeploymentAnchorsAndLogsTheVerdict) {
   cwtest::WriteFile(dir / "setup", "#!/bin/sh\nexit 0\n");
   ASSERT_TRUE(sigtest::SignAppended("codesign.pem", "codesign.key", dir / "setup", dir / "signed"));
 
-  ASSERT_TRUE(CDeployment::Instance().LoadFromText("<Deployment><TrustAnchor file=\"" + keys.Path("ca.pem") +
+  ASSERT_TRUE(CDeployment::Instance().LoadFromText("<Deployment><CodeSigningTrustAnchor file=\"" + keys.Path("ca.pem") +
                                                    "\"/></Deployment>"));
   cwtest::LogCapture log;
   EXPECT_TRUE(FuntionImpl::VerifyEmbeddedSignature(dir / "signed"));
@@ -65,10 +65,16 @@ TEST(VerifyEmbeddedSignature, UsesTheDeploymentAnchorsAndLogsTheVerdict) {
   EXPECT_TRUE(log.has(" VerifyEmbeddedSignature result is -2146762496, The file \"" + (dir / "setup") +
                       "\" is not signed."));
 
-  // Without the anchor the same file is no longer trusted.
-  ASSERT_TRUE(CDeployment::Instance().LoadFromText("<Deployment/>"));
-  EXPECT_FALSE(FuntionImpl::VerifyEmbeddedSignature(dir / "signed"));
-  EXPECT_TRUE(log.has(" VerifyEmbeddedSignature result is -2146762486, Error is: 0x800b010a."));
+  // Without the anchor, or with it trusted for TLS servers only (or for no
+  // named purpose), the same file is not trusted.
+  for (const char* element : {"", "<TlsTrustAnchor file=\"%\"/>", "<TrustAnchor file=\"%\"/>"}) {
+    std::string xml = std::string("<Deployment>") + element + "</Deployment>";
+    if (const auto at = xml.find('%'); at != std::string::npos) xml.replace(at, 1, keys.Path("ca.pem"));
+    ASSERT_TRUE(CDeployment::Instance().LoadFromText(xml));
+    EXPECT_FALSE(FuntionImpl::VerifyEmbeddedSignature(dir / "signed")) << xml;
+    EXPECT_EQ(log.count(" VerifyEmbeddedSignature result is -2146762486, Error is: 0x800b010a."), 1u) << xml;
+    log.clear();
+  }
 }
 
 }  // namespace

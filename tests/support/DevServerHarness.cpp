@@ -119,16 +119,15 @@ std::string DevServer::HttpsUrl(const std::string& path) const {
 }
 
 std::string DevServer::DeploymentXml(const std::vector<std::string>& services,
-                                     const std::vector<std::string>& anchorFiles, bool trustOwnCa) const {
+                                     const std::vector<std::string>& signingAnchorFiles, bool trustOwnCa) const {
   std::string xml = "<Deployment>\n";
   for (const std::string& name : services) {
     xml += "  <Service name=\"" + name + "\" host=\"127.0.0.1\" http_port=\"" + std::to_string(m_httpPort) + "\"";
     if (m_httpsPort > 0) xml += " https_port=\"" + std::to_string(m_httpsPort) + "\"";
     xml += " />\n";
   }
-  std::vector<std::string> anchors = anchorFiles;
-  if (trustOwnCa && m_httpsPort > 0) anchors.insert(anchors.begin(), caFile());
-  for (const std::string& file : anchors) xml += "  <TrustAnchor file=\"" + file + "\" />\n";
+  if (trustOwnCa && m_httpsPort > 0) xml += "  <TlsTrustAnchor file=\"" + caFile() + "\" />\n";
+  for (const std::string& file : signingAnchorFiles) xml += "  <CodeSigningTrustAnchor file=\"" + file + "\" />\n";
   return xml + "</Deployment>\n";
 }
 

@@ -56,9 +56,10 @@ class DevServer {
   std::string root() const { return m_dir / "root"; }
   std::string caFile() const { return m_dir / "ca/ca.pem"; }
   // A deployment file that puts each named service on this server (both
-  // ports) and trusts the extra anchor files and, unless told not to, its own
-  // test CA (when HTTPS runs).
-  std::string DeploymentXml(const std::vector<std::string>& services, const std::vector<std::string>& anchorFiles = {},
+  // ports), trusts the anchor files for code signing and, unless told not to,
+  // its own test CA for TLS (when HTTPS runs).
+  std::string DeploymentXml(const std::vector<std::string>& services,
+                            const std::vector<std::string>& signingAnchorFiles = {},
                             bool trustOwnCa = true) const;
   std::string output() const;
 

@@ -25,7 +25,7 @@ std::string Deployment(const devtest::DevServer& server) {
     xml += std::string("<Service name=\"") + name + "\" host=\"127.0.0.1\" https_port=\"" + port + "\"/>";
   }
   xml += "<Service name=\"ProductAlertService\" host=\"localhost\" https_port=\"" + port + "\"/>";
-  xml += "<TrustAnchor file=\"" + server.caFile() + "\"/></Deployment>";
+  xml += "<TlsTrustAnchor file=\"" + server.caFile() + "\"/></Deployment>";
   return xml;
 }
 

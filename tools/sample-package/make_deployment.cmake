@@ -1,4 +1,4 @@
-# Writes OUTPUT: the deployment file INPUT with a trust anchor for CA_FILE
+# Writes OUTPUT: the deployment file INPUT with a code-signing anchor for CA_FILE
 # added as the last element of <Deployment>.
 #   cmake -DINPUT=... -DCA_FILE=... -DOUTPUT=... -P make_deployment.cmake
 foreach(var INPUT CA_FILE OUTPUT)
@@ -22,4 +22,4 @@ string(REPLACE "\"" "&quot;" path "${path}")
 
 string(SUBSTRING "${text}" 0 ${at} head)
 string(SUBSTRING "${text}" ${at} -1 tail)
-file(WRITE "${OUTPUT}" "${head}  <TrustAnchor file=\"${path}\"/>\n${tail}")
+file(WRITE "${OUTPUT}" "${head}  <CodeSigningTrustAnchor file=\"${path}\"/>\n${tail}")
