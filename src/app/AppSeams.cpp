@@ -2,20 +2,8 @@
 
 #include "platform/log.h"
 
-#include <chrono>
-#include <cstdlib>
-#include <thread>
 
 namespace {
-
-// Until the window exists, a test can keep the process alive as if a window
-// were open, to exercise the single-instance rules with real processes.
-void HoldAsIfWindowOpen() {
-  const char* hold = std::getenv("CW_HEADLESS_HOLD_MS");
-  if (hold == nullptr) return;
-  const long ms = std::strtol(hold, nullptr, 10);
-  if (ms > 0 && ms <= 600000) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 AppSeams MakeDefaults() {
   AppSeams seams;
@@ -30,10 +18,10 @@ AppSeams MakeDefaults() {
   };
   seams.runMainWindow = [] {
     CWLOG << " No main window in this build; running headless";
-    HoldAsIfWindowOpen();
   };
   seams.raiseMainWindow = [] { CWLOG << " Raise requested by a second copy"; };
   seams.waitForAllThreadExit = [] {};
+  seams.atStartupStage = [](StartupStage) {};
   return seams;
 }
 

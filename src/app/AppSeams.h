@@ -10,6 +10,11 @@
 #include <functional>
 #include <string>
 
+// Points in start-up where a test harness may act; the program itself does
+// nothing there. Early: before the log exists; Startup: log and instance lock
+// in place (interactive runs only).
+enum class StartupStage { Early, Startup };
+
 struct AppSeams {
   // Installed first thing; must not depend on anything else being set up.
   std::function<void()> installCrashHandler;
@@ -24,6 +29,8 @@ struct AppSeams {
   std::function<void()> raiseMainWindow;
   // After the loop: wait for the main window's worker threads.
   std::function<void()> waitForAllThreadExit;
+  // Called at each StartupStage of an interactive run.
+  std::function<void(StartupStage stage)> atStartupStage;
 };
 
 // The process-wide seams, filled with the logging defaults on first use.

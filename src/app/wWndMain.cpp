@@ -22,6 +22,8 @@
 #include <curl/curl.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -53,9 +55,8 @@ bool RunInteractive(const StartupConfig& config) {
   ProcessGlobals& globals = GetProcessGlobals();
   if (!EnsureSingleInstance(config, FuntionImpl::IsAutoRun())) return false;
   FuntionImpl::RefreshCrashHandler();  // downloader id and instance lock are known now
-  FuntionImpl::ApplyCrashTestSwitches(FuntionImpl::CrashTestStage::Startup);
-
   AppSeams& seams = GetAppSeams();
+  seams.atStartupStage(StartupStage::Startup);
   StartupStepServices services;
   services.showNotSupported = [&seams] {
     seams.showMessageBox(MSG_NOTSUPPORTSYSTEM, FuntionImpl::GetLanguageByLocalSystem());
@@ -107,7 +108,7 @@ int wWinMain(const std::string& commandLine, const std::optional<UnattendedOptio
 
   const CommandLineRequest request = ParseCommandLine(commandLine);
   if (request.kind == CommandLineRequest::Interactive) {
-    FuntionImpl::ApplyCrashTestSwitches(FuntionImpl::CrashTestStage::Early);
+    seams.atStartupStage(StartupStage::Early);
   }
   if (request.debugConsole && !cwplat::AttachDebugConsole()) CWLOG << " No terminal for the debug console";
 
@@ -138,4 +139,12 @@ int wWinMain(const std::string& commandLine, const std::optional<UnattendedOptio
     curl_global_cleanup();
   }
   return 0;
+}
+
+int ProcessMain(int argc, char** argv) {
+  cwplat::SetCommandLine(argc, argv);
+  // The unattended switches are read from the vector, before the joined
+  // command line's dispatch could mistake a folder name for one of its words.
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return wWinMain(cwplat::GetCommandLine(), ParseUnattendedArgs(args));
 }

@@ -9,3 +9,6 @@
 
 // `unattended`: the unattended run (or its help) was asked for.
 int wWinMain(const std::string& commandLine, const std::optional<UnattendedOptions>& unattended = std::nullopt);
+
+// main's body: keeps the command line and hands over to wWinMain.
+int ProcessMain(int argc, char** argv);

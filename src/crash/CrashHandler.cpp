@@ -7,8 +7,6 @@
 #include "platform/log.h"
 #include "platform/paths.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <mutex>
 
 namespace FuntionImpl {
@@ -43,37 +41,6 @@ void Publish(const CrashHandlerFacts& facts) {
   if (!cwplat::SetCrashContext(MakeCrashContext(withFlag))) {
     CWLOG << " Crash handler keeps its previous dump settings (a path is too long, or a crash is under way)";
   }
-}
-
-// "early" or "startup", optionally followed by ":abort".
-bool ParseCrashTestSwitch(const char* text, CrashTestStage& stage, cwplat::CrashKind& kind) {
-  std::string value(text);
-  kind = cwplat::CrashKind::InvalidWrite;
-  if (const std::size_t colon = value.find(':'); colon != std::string::npos) {
-    if (value.substr(colon + 1) != "abort") return false;
-    kind = cwplat::CrashKind::Abort;
-    value.resize(colon);
-  }
-  if (value == "early") {
-    stage = CrashTestStage::Early;
-  } else if (value == "startup") {
-    stage = CrashTestStage::Startup;
-  } else {
-    return false;
-  }
-  return true;
-}
-
-void ApplyDownloaderConfigSwitch() {
-  const char* text = std::getenv("CW_CRASH_TEST_DOWNLOADER_CONFIG");
-  if (text == nullptr) return;
-  if (std::strlen(text) != 1 || text[0] < '0' || text[0] > '2') {
-    CWLOG << " Test switch CW_CRASH_TEST_DOWNLOADER_CONFIG ignored: [" << text << "]";
-    return;
-  }
-  CSingleUserLog::GetInstance().SetDownloaderConfig(text[0] - '0');
-  CWLOG << " Test switch: downloader config " << text;
-  RefreshCrashHandler();
 }
 
 }  // namespace
@@ -135,21 +102,6 @@ void RunCrashTest() {
 
 void RunCrashTestIfSet() {
   if (IsCrashTest()) RunCrashTest();
-}
-
-void ApplyCrashTestSwitches(CrashTestStage stage) {
-  ApplyDownloaderConfigSwitch();
-  const char* text = std::getenv("CW_CRASH_TEST");
-  if (text == nullptr) return;
-  CrashTestStage wanted = CrashTestStage::Early;
-  cwplat::CrashKind kind = cwplat::CrashKind::InvalidWrite;
-  if (!ParseCrashTestSwitch(text, wanted, kind)) {
-    CWLOG << " Test switch CW_CRASH_TEST ignored: [" << text << "]";
-    return;
-  }
-  if (wanted != stage) return;
-  CWLOG << " Test switch: crashing at " << text;
-  cwplat::ProvokeCrash(kind);
 }
 
 }  // namespace FuntionImpl

@@ -64,17 +64,5 @@ bool IsDumpUploadAllowed(int downloaderConfig);
 // runs the crash test when the CrashTest setting is on, else nothing.
 void RunCrashTestIfSet();
 
-// Test-only switches read from the environment, for tests that run the real
-// executable; nothing happens when they are not set:
-//   CW_CRASH_TEST=<stage>[:abort]   crash at that start-up stage with SIGSEGV
-//                                   (an invalid write) or, with ":abort", SIGABRT.
-//                                   Stages: "early" (before the log exists),
-//                                   "startup" (log and instance lock in place).
-//   CW_CRASH_TEST_DOWNLOADER_CONFIG=<0..2>  the downloader config of the run
-//                                   (normally copied from the configuration).
-// Start-up calls this at each stage of the interactive run; an upload run
-// never does. A user who sets them crashes only their own copy.
-enum class CrashTestStage { Early, Startup };
-void ApplyCrashTestSwitches(CrashTestStage stage);
 
 }  // namespace FuntionImpl

@@ -65,7 +65,7 @@ std::string UploadServer::FileName(const Json::Value& upload) {
 Sandbox::Sandbox(const UploadServer* server) {
   fs::create_directories(m_dir / "bin");
   fs::create_directories(m_dir / "tmp");
-  fs::copy_file(CW_DOWNLOADER_EXE, exe());
+  fs::copy_file(CW_DOWNLOADER_HARNESS_EXE, exe());  // crashes on request
   m_env = {{"XDG_DATA_HOME", m_dir / "data"},
            {"XDG_CACHE_HOME", m_dir / "cache"},
            {"XDG_RUNTIME_DIR", m_dir.path()},

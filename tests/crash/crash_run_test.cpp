@@ -1,4 +1,4 @@
-// The real executable crashing in a sandbox (through its test-only switch),
+// The program crashing in a sandbox (the harness build, through its switch),
 // and its upload runs talking to the local service stack.
 #include "CrashTestSupport.h"
 #include "platform/crash_handler.h"

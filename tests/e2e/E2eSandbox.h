@@ -1,5 +1,6 @@
-// The real executable in a sandbox of its own: a private copy (so its settings
-// file is its own) and per-user folders under one temporary folder.
+// The real executable (or the test harness build of it, which has the test
+// switches) in a sandbox of its own: a private copy (so its settings file is
+// its own) and per-user folders under one temporary folder.
 #pragma once
 
 #include "support/ChildProcess.h"
@@ -19,9 +20,9 @@ namespace fs = std::filesystem;
 class Sandbox {
  public:
   std::string dir() const { return m_dir.path(); }
-  Sandbox() {
+  explicit Sandbox(const std::string& program = CW_DOWNLOADER_EXE) {
     fs::create_directories(m_dir / "bin");
-    fs::copy_file(CW_DOWNLOADER_EXE, exe());
+    fs::copy_file(program, exe());
     m_env = {{"XDG_DATA_HOME", m_dir / "data"},
              {"XDG_CACHE_HOME", m_dir / "cache"},
              {"XDG_RUNTIME_DIR", m_dir.path()},

@@ -1,10 +1,11 @@
 // The real executable, started as a user would start it, each run in its own
-// sandbox of per-user folders.
+// sandbox of per-user folders (the harness build where a copy must linger).
 #include "E2eSandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <csignal>
 #include <regex>
@@ -15,26 +16,57 @@ namespace {
 
 using e2etest::Sandbox;
 
-TEST(Startup, WritesItsLogWhereExpectedAndShutsDownInOrder) {
+// The lines of each start-up step in the order the steps run, with the values
+// they come from: the version section of the executable and the embedded
+// configuration (downloader id 521).
+TEST(Startup, TakesItsStepsInOrderAndLogsWhereExpected) {
   Sandbox box;
-  auto run = box.Start();
+  auto run = box.Start({"--lang", "x"});
   ASSERT_EQ(run->Wait(20000), 0);
   const auto logs = box.LogFiles();
   ASSERT_EQ(logs.size(), 1u);
   EXPECT_TRUE(std::regex_match(fs::path(logs[0]).filename().string(),
                                std::regex(R"(QuorlaMurmelon_setup_\d{17}\.log)")));
   const std::string log = cwtest::ReadFile(logs[0]);
-  const size_t w1 = log.find(" Wait exit 1"), w2 = log.find(" Wait exit 2"), w3 = log.find(" Wait exit 3");
-  ASSERT_NE(w1, std::string::npos);
-  EXPECT_LT(w1, w2);
-  EXPECT_LT(w2, w3);
-  EXPECT_NE(w3, std::string::npos);
+  std::size_t at = 0;
+  for (const std::string& step :
+       {std::string(" Start 1.0.0.1, command line [--lang x], downloader id 521\n"),
+        " Firewall authorisation skipped for " + box.exe() + ": this system has no per-application firewall list\n",
+        std::string(" No main window in this build; running headless\n"), std::string(" Wait exit 1\n"),
+        std::string(" Wait exit 2\n"), std::string(" CSingleUserLog WaitThreadForExit\n"),
+        std::string(" Wait exit 3\n")}) {
+    const std::size_t found = log.find(step, at);
+    ASSERT_NE(found, std::string::npos) << "missing or out of order: " << step << log;
+    at = found + step.size();
+  }
   // Format: "<date> <time>,<ms>--[Thread](<id>) <signature>:<line> <text>"
   EXPECT_TRUE(std::regex_search(log, std::regex(R"(\d{4}-\d{2}-\d{2} [\d:,]+--\[Thread\]\(\d+\) .+:\d+ Wait exit 1)")));
 }
 
-TEST(Startup, SecondCopyEndsUnlessAutoRun) {
+// A page can drop files and a launcher can set variables: the shipped program
+// takes none of the test switches.
+TEST(Startup, TheShippedProgramHasNoTestSwitches) {
   Sandbox box;
+  box.env()["CW_CRASH_TEST"] = "early";
+  box.env()["CW_CRASH_TEST_DOWNLOADER_CONFIG"] = "2";
+  box.env()["CW_HEADLESS_HOLD_MS"] = "60000";
+  const auto started = std::chrono::steady_clock::now();
+  auto run = box.Start();
+  ASSERT_EQ(run->Wait(20000), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
+  const auto logs = box.LogFiles();
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_EQ(cwtest::ReadFile(logs[0]).find("Test switch"), std::string::npos);
+  EXPECT_NE(cwtest::ReadFile(logs[0]).find(" Wait exit 3"), std::string::npos);
+
+  // The harness build of the same program does crash when asked.
+  Sandbox harness(CW_DOWNLOADER_HARNESS_EXE);
+  harness.env()["CW_CRASH_TEST"] = "early:abort";
+  EXPECT_EQ(harness.Start()->Wait(20000), 128 + SIGABRT);
+}
+
+TEST(Startup, SecondCopyEndsUnlessAutoRun) {
+  Sandbox box(CW_DOWNLOADER_HARNESS_EXE);
   box.env()["CW_HEADLESS_HOLD_MS"] = "6000";
   auto first = box.Start();
   ASSERT_TRUE(cwtest::WaitUntil(10000, [&] { return !box.LogWith("running headless").empty(); }));
@@ -54,7 +86,7 @@ TEST(Startup, SecondCopyEndsUnlessAutoRun) {
 }
 
 TEST(Startup, AutoRunSecondCopyLeavesTheFirstWindowAlone) {
-  Sandbox box;
+  Sandbox box(CW_DOWNLOADER_HARNESS_EXE);
   box.WriteSettings("[Settings]\nAutoRun=1\n");
   box.env()["CW_HEADLESS_HOLD_MS"] = "8000";
   auto first = box.Start();
@@ -72,7 +104,7 @@ TEST(Startup, AutoRunSecondCopyLeavesTheFirstWindowAlone) {
 }
 
 TEST(Startup, LockIsFreedWhenTheHolderDies) {
-  Sandbox box;
+  Sandbox box(CW_DOWNLOADER_HARNESS_EXE);
   box.env()["CW_HEADLESS_HOLD_MS"] = "60000";
   auto first = box.Start();
   ASSERT_TRUE(cwtest::WaitUntil(10000, [&] { return !box.LogWith("running headless").empty(); }));

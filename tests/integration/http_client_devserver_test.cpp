@@ -98,7 +98,9 @@ TEST_F(DevServerClientTest, OnlyATlsAnchorMakesTheServerTrusted) {
     ASSERT_TRUE(deployment.LoadFromText(c.deployment));
     std::string body;
     EXPECT_EQ(tool.httpGet(server.HttpsUrl("/files/pattern.bin"), body), c.expected) << c.deployment;
-    if (c.expected == CURLE_OK) EXPECT_EQ(body, devtest::PatternBytes(0, devtest::kPatternSize));
+    if (c.expected == CURLE_OK) {
+      EXPECT_EQ(body, devtest::PatternBytes(0, devtest::kPatternSize));
+    }
   }
   FuntionImpl::SetLocalSettingsPathForTesting("");
 }
