@@ -5,6 +5,7 @@
 
 #include "CLibcurlTool.h"
 #include "CThread.h"
+#include "RangeAnswers.h"
 #include "SegmentSink.h"
 #include "platform/file_io.h"
 
@@ -15,10 +16,11 @@
 
 class CDownloadThread : public CThread, public CSegmentSink {
  public:
-  // rangesIgnored: raised when a server answers a range other than the first
-  // with the whole file; shared by the pool, read by the driver.
+  // answers: what the pool's workers learn of the server's range answers,
+  // shared by the pool and read by the driver.
   CDownloadThread(std::shared_ptr<cwplat::CTimedMutex> shared, cwplat::CFile* file,
-                  std::shared_ptr<std::atomic<bool>> rangesIgnored = nullptr);
+                  std::shared_ptr<RangeAnswers> answers = std::make_shared<RangeAnswers>(),
+                  SegmentLimits limits = {});
 
   int taskBusiness() override;
   // Points the writer at the current task's DownloadedPos, where the next
@@ -31,21 +33,34 @@ class CDownloadThread : public CThread, public CSegmentSink {
   std::string& cdnText() override;
   const std::string& probeCdnText() const override;
   int taskId() const override;
+  SegmentLimits segmentLimits() const override { return m_limits; }
   bool taskLogging() const override;
   // Informational answers and redirect hops pass; of the answers that carry
   // a body only 206 from the asked byte, and 200 (the whole file) of the
-  // expected size for the first range: anything else would write the wrong
-  // bytes.
+  // expected size for the lowest range not yet on disk, which becomes the
+  // start's one stream: anything else would write the wrong bytes.
   bool acceptStatusLine(const std::string& line) override;
   bool acceptContentLength(std::int64_t length) override;
   bool acceptRangeStart(std::int64_t first) override;
 
  private:
   void refuse(const std::string& why);
+  // Writers, under the file mutex: one block into the current range (the
+  // surplus past its end dropped), or into the stream, through as many
+  // ranges as it reaches. Both return the bytes written.
+  std::size_t writeRange(const char* data, std::size_t bytes);
+  std::size_t writeStream(const char* data, std::size_t bytes);
+  // Takes or gives back the start's one whole-file stream.
+  bool claimStream();
+  void releaseStream();
 
   cwplat::CFile* m_file;  // the pool's; not owned
   CLibcurlTool m_http;    // one handle for the worker's whole life
-  std::shared_ptr<std::atomic<bool>> m_rangesIgnored;
+  std::shared_ptr<RangeAnswers> m_answers;
+  const SegmentLimits m_limits;
+  // This worker owns the whole-file stream, and the range it is filling.
+  bool m_streaming = false;
+  CTask* m_streamTask = nullptr;
   // Of the running transfer: where it starts, the file offset of the next
   // body byte of the answer, the status of the answer seen last, and whether
   // that answer's body may be written.

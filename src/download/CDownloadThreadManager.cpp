@@ -5,8 +5,8 @@
 #include "ProcessSearch.h"
 #include "platform/log.h"
 
-CDownloadThreadManager::CDownloadThreadManager(std::string localPath)
-    : CThreadManager(cwplat::CreateNamedMutex(kMutexName)), m_localPath(std::move(localPath)) {}
+CDownloadThreadManager::CDownloadThreadManager(std::string localPath, SegmentLimits limits)
+    : CThreadManager(cwplat::CreateNamedMutex(kMutexName)), m_localPath(std::move(localPath)), m_limits(limits) {}
 
 CDownloadThreadManager::~CDownloadThreadManager() {
   shutdownWorkers();  // before the file they write into goes
@@ -34,6 +34,6 @@ int CDownloadThreadManager::createThreads(int count) {
     return -1;
   }
   CWLOG << " Create threads and init: " << count;
-  for (int i = 0; i < count; ++i) addWorker(std::make_unique<CDownloadThread>(m_shared, &m_file, m_rangesIgnored));
+  for (int i = 0; i < count; ++i) addWorker(std::make_unique<CDownloadThread>(m_shared, &m_file, m_answers, m_limits));
   return static_cast<int>(threadCount());
 }

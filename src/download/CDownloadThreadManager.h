@@ -3,6 +3,8 @@
 #pragma once
 
 #include "CThreadManager.h"
+#include "RangeAnswers.h"
+#include "SegmentSink.h"
 #include "platform/file_io.h"
 
 #include <atomic>
@@ -14,7 +16,7 @@ class CDownloadThreadManager : public CThreadManager {
   // The pool's file mutex, shared by every download of the process.
   static constexpr const char* kMutexName = "mutex_for_downloadthread";
 
-  explicit CDownloadThreadManager(std::string localPath);
+  explicit CDownloadThreadManager(std::string localPath, SegmentLimits limits = {});
   ~CDownloadThreadManager() override;
 
   // Opens the output file (keeping bytes already there) and starts count
@@ -23,15 +25,19 @@ class CDownloadThreadManager : public CThreadManager {
   // After the workers have stopped.
   void closeFile() { m_file.Close(); }
   cwplat::CFile& file() { return m_file; }
-  // True once a worker was answered with the whole file for a range other
-  // than the first: the server ignores ranges, and every later range of this
-  // start would be refused the same way.
-  bool serverIgnoresRanges() const { return m_rangesIgnored->load(); }
+  // Every task of the start, by position, before the workers get any.
+  void setTasks(std::vector<CTask*> inOrder) { m_answers->setTasks(std::move(inOrder)); }
+  // True once a range was answered with the whole file and refused: the
+  // server ignores ranges, and every later range would be refused the same way.
+  bool serverIgnoresRanges() const { return m_answers->rangesIgnored.load(); }
+  // True once a worker takes the whole file in one stream.
+  bool streaming() const { return m_answers->streaming.load(); }
 
  private:
   int openOutputFile();
 
   cwplat::CFile m_file;
   std::string m_localPath;
-  std::shared_ptr<std::atomic<bool>> m_rangesIgnored = std::make_shared<std::atomic<bool>>(false);
+  SegmentLimits m_limits;
+  std::shared_ptr<RangeAnswers> m_answers = std::make_shared<RangeAnswers>();
 };

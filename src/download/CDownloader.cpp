@@ -27,7 +27,7 @@ CDownloader::CDownloader(std::string remoteUrl, std::string localPath, std::stri
       m_workerCount(workerCount),
       m_tuning(CurrentDownloadTuning()),
       m_tasks(m_remoteUrl, m_localPath, m_taskFilePath),
-      m_pool(m_localPath),
+      m_pool(m_localPath, m_tuning.segment),
       m_wake(std::make_shared<cwplat::CEvent>(false, false)),
       m_saver(m_taskFilePath) {
   m_pool.setIdleSignal(m_wake);
@@ -58,6 +58,10 @@ EnumErrorCode CDownloader::downloadInit(bool ignored, const std::string& label, 
     CWLOG << " [Error]: " << " createThreads is empty";
     return DOWNLOAD_NO_THREADS;
   }
+  std::vector<CTask*> inOrder;
+  for (const auto& task : m_tasks.tasks()) inOrder.push_back(task.get());
+  std::sort(inOrder.begin(), inOrder.end(), [](const CTask* a, const CTask* b) { return a->StartPos < b->StartPos; });
+  m_pool.setTasks(std::move(inOrder));
   // Bytes past the remote size (a longer file of an earlier run) would stay.
   if (m_pool.file().Size() > m_tasks.contentLength()) m_pool.file().Truncate(m_tasks.contentLength());
   m_started.store(0);
@@ -85,6 +89,7 @@ void CDownloader::downloaderThread() {
     }
   }
 
+  markRangesOnDisk();
   const bool failed = std::any_of(m_tasks.tasks().begin(), m_tasks.tasks().end(),
                                   [](const auto& t) { return t->status.load() != CTask::kComplete; });
   const bool haveTasks = !m_tasks.tasks().empty();  // nothing to record when the split never happened
@@ -103,7 +108,17 @@ void CDownloader::downloaderThread() {
   CWLOG << " Download Stopped！";
 }
 
+void CDownloader::markRangesOnDisk() {
+  for (const auto& task : m_tasks.tasks()) {
+    if (task->status.load() != CTask::kComplete && task->bytesOnDisk() == task->rangeBytes()) {
+      task->status.store(CTask::kComplete);
+    }
+  }
+}
+
 void CDownloader::driverPass(double& savedTenths) {
+  // A whole-file stream completes ranges that no worker was given.
+  markRangesOnDisk();
   const DownloadProgress now = progress();
   if (now.percent / 10 > savedTenths) {
     savedTenths += 1;
@@ -117,21 +132,28 @@ void CDownloader::driverPass(double& savedTenths) {
     CWLOG << " Download will stop";
     return;
   }
-  // No later range of this start could be fetched: end it now rather than
-  // idle into the no-progress limit. The ranges in flight still finish, and
-  // the start ends short of the remote size.
-  if (m_pool.serverIgnoresRanges()) {
-    setRunState(kStop);
-    CWLOG << " Download will stop, the server answers ranges with the whole file";
-    return;
-  }
-
   m_started.store(1);
   m_pool.reclaimIdleThreads();
   updateDownloadInfo();
+  // The server ignores ranges: no range is handed out any more, each would be
+  // answered with the whole file. The whole-file stream (or a request that may
+  // still become it) runs to its end, and the stream's end is the start's:
+  // complete when it took every byte, short of the remote size otherwise.
+  if (m_pool.serverIgnoresRanges() || m_pool.streaming()) {
+    if (!m_pool.hasBusyThreads()) {
+      setRunState(kStop);
+      CWLOG << " Download will stop, the server answers ranges with the whole file";
+      return;
+    }
+    m_wake->Wait(kPassMs);
+    return;
+  }
   while (m_tasks.waitingCount() != 0 && m_pool.hasFreeThreads()) {
     m_pool.giveTaskToAThreadTodo(m_tasks.getTask());
   }
+  // Failed ranges are not handed out again in this start: with none waiting
+  // and none in flight, nothing more can arrive.
+  if (m_tasks.waitingCount() == 0 && !m_pool.hasBusyThreads() && !allHandedOutComplete()) m_exhausted.store(true);
   m_wake->Wait(kPassMs);
 }
 

@@ -56,6 +56,9 @@ class CDownloader {
 
   DownloadProgress progress() const;
   bool started() const { return m_started.load() != 0; }
+  // True once every range left has failed and none is in flight: the start
+  // can make no more progress (failed ranges are not handed out again).
+  bool rangesExhausted() const { return m_exhausted.load(); }
   std::int64_t contentLength() const { return m_tasks.contentLength(); }
   const std::string& localPath() const { return m_localPath; }
   int taskCount() const { return static_cast<int>(m_tasks.tasks().size()); }
@@ -69,6 +72,8 @@ class CDownloader {
   // Saves between the 10 % steps too, so that a killed process loses little.
   void saveIfDue(const DownloadProgress& now);
   bool allHandedOutComplete() const;
+  // Ranges whose bytes are all on disk are complete, whoever wrote them.
+  void markRangesOnDisk();
   struct Totals {
     std::int64_t downloaded = 0;
     std::int64_t onDisk = 0;
@@ -88,6 +93,7 @@ class CDownloader {
 
   std::atomic<int> m_runState{kIdle};
   std::atomic<int> m_started{0};
+  std::atomic<bool> m_exhausted{false};
   mutable std::mutex m_progressMutex;
   DownloadProgress m_progress;
 

@@ -126,6 +126,14 @@ StartWatch WatchStart(CDownloader& downloader, const DownloadTuning& tuning, boo
       return watch;
     }
     if (downloader.runState() == CDownloader::kStop) return watch;  // every range done
+    // Nothing left to try in this start: end it as a stall ends it, now
+    // rather than after the stall limit, so that the next start resumes soon.
+    if (downloader.rangesExhausted()) {
+      CWLOG << " Every range left has failed and none is in flight";
+      CWLOG << "too long no speed:";
+      watch.stopResult = DOWNLOAD_NO_SPEED;
+      return watch;
+    }
     if (mainDownload) ShowProgress(p.bytesOnDisk, downloader.contentLength());
     watch.networkDead = !tuning.isNetworkAlive();
     if (!watch.networkDead) downloader.waitDriver(kWatchPauseMs);

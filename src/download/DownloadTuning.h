@@ -3,6 +3,8 @@
 // and dead-network endings can be reached in seconds.
 #pragma once
 
+#include "SegmentSink.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -10,6 +12,7 @@ struct DownloadTuning {
   std::uint64_t stallLimitMs = 60000;          // no byte for this long ends a start with 10
   std::uint64_t networkEndingSleepMs = 1100;   // pause before a dead-network start returns 9
   std::uint64_t driverJoinMs = 180000;         // longest wait for the driver thread
+  SegmentLimits segment;                       // the stall floor and bounds of each range request
   std::function<bool()> networkAlive;          // empty: the platform's check
   std::function<std::uint64_t()> tick;         // empty: the platform's monotonic tick
 

@@ -156,8 +156,13 @@ CURLcode CLibcurlTool::httpDownloadContent(const std::string& remoteUrl, std::in
   curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &CLibcurlTool::HeaderCallback);
   // A proxy's "HTTP/1.1 200 Connection established" is no answer to the range.
   curl_easy_setopt(m_curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-  curl_easy_setopt(m_curl, CURLOPT_TIMEOUT, 20L);
-  curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, 3L);
+  if (thread != nullptr) {
+    const SegmentLimits limits = thread->segmentLimits();
+    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerSecond);
+    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
+    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
+    curl_easy_setopt(m_curl, CURLOPT_TIMEOUT, limits.totalSeconds(last - first + 1));
+  }
   // Larger receive blocks: a quarter of the kernel work per byte of a 4 MiB range.
   curl_easy_setopt(m_curl, CURLOPT_BUFFERSIZE, kSegmentBufferBytes);
   if (result == CURLE_OK) result = ApplyTlsPolicy(m_curl);

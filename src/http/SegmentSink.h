@@ -3,9 +3,26 @@
 // download worker implements it; the HTTP client knows nothing more of it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+// How long a ranged request may run. A transfer is cut when it stays below
+// lowSpeedBytesPerSecond for lowSpeedSeconds (a stall), not after a fixed
+// time: a slow line may need minutes for a range and is still making
+// progress. So that nothing hangs for ever, a range may take at most the time
+// its bytes need at the floor rate, plus the window.
+struct SegmentLimits {
+  long lowSpeedBytesPerSecond = 1024;
+  long lowSpeedSeconds = 20;
+  long connectSeconds = 3;
+
+  long totalSeconds(std::int64_t bytes) const {
+    const std::int64_t floor = lowSpeedBytesPerSecond > 0 ? lowSpeedBytesPerSecond : 1;
+    return static_cast<long>(std::max<std::int64_t>(bytes, 0) / floor) + lowSpeedSeconds + connectSeconds;
+  }
+};
 
 class CSegmentSink {
  public:
@@ -20,6 +37,9 @@ class CSegmentSink {
   virtual std::int64_t expectedContentLength() const = 0;
   virtual std::string& cdnText() = 0;
   virtual const std::string& probeCdnText() const = 0;
+
+  // The limits of this sink's requests.
+  virtual SegmentLimits segmentLimits() const { return {}; }
 
   // The task's id and whether its requests are logged.
   virtual int taskId() const = 0;

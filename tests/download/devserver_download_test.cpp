@@ -173,24 +173,77 @@ TEST_F(DevServerDownload, WholeFileAnswersKeepOnlyTheirRange) {
   EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), big));
 }
 
-TEST_F(DevServerDownload, ServerThatIgnoresRangesEndsTheStartAtOnce) {
+// Every range answered with the whole file: the first range's answer is taken
+// as one stream, the later ranges' answers write nothing, and the file is
+// complete in one start. A stream cut short is taken up again by the next
+// start from the first missing range.
+TEST_F(DevServerDownload, ServerThatIgnoresRangesIsTakenInOneStream) {
+  m_tuning.reset();
   m_tuning = std::make_unique<TuningScope>(DownloadTuning{});  // the real 60 s no-progress limit
-  cwtest::LogCapture log;
   const std::string data = TestBytes(3 * kRange + 10, 40);
   Serve(data);
-  QueueRangeFaults(R"("ignore_range": 1)", 1000);
+  for (const bool cut : {false, true}) {
+    SCOPED_TRACE(cut ? "stream cut" : "whole stream");
+    cwtest::LogCapture log;
+    m_out = m_dir / (cut ? "cut.bin" : "whole.bin");
+    // Every request of the first start is cut: it is the stream's that matters.
+    if (cut) QueueRangeFaults(R"("ignore_range": 1, "reset_after": )" + std::to_string(kRange + 5000), 3);
+    QueueRangeFaults(R"("ignore_range": 1)", 1000);
+    const auto start = std::chrono::steady_clock::now();
+    if (cut) {
+      EXPECT_EQ(Download(), DOWNLOAD_LENGTH_ERROR);
+    }
+    EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
+    EXPECT_EQ(log.count(" The server ignores ranges: the whole file comes in one stream, from task 1"), 1u);
+    ASSERT_EQ(m_server->Control(R"({"faults": {"clear": true}})"), 200);
+  }
+}
+
+// Limits of a range request: a slow range that keeps above the floor runs as
+// long as it needs; a stalled one is cut after the floor's window, and with
+// nothing left to try the start ends at once, not after the stall limit.
+TEST_F(DevServerDownload, SlowRangesRunOnAndStalledOnesAreCutAtTheFloor) {
+  DownloadTuning tuning;  // the real 60 s no-progress limit
+  tuning.segment.lowSpeedBytesPerSecond = 32 * 1024;
+  tuning.segment.lowSpeedSeconds = 1;
+  m_tuning.reset();
+  m_tuning = std::make_unique<TuningScope>(tuning);
+  const std::string data = TestBytes(768 * 1024, 42);
+  Serve(data);
+
+  QueueRangeFaults(R"("rate": 262144)", 1);  // 3 s at 256 KiB/s, three times the window
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+  EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
+
+  cwtest::LogCapture log;
+  m_out = m_dir / "stalled.bin";
+  QueueRangeFaults(R"("stall": 30)", 1);
+  start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Download(), DOWNLOAD_NO_SPEED);
+  // libcurl's speed is that of its last five seconds: the burst before the
+  // stall keeps it above the floor a while. Still far below the 30 s stall.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_TRUE(log.has(" Every range left has failed and none is in flight"));
+  EXPECT_TRUE(log.has("too long no speed:"));
+  EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
+  EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
+}
+
+// Every range refused: the start cannot progress and ends with 10 within a
+// second or two, whatever the stall limit; the next start resumes.
+TEST_F(DevServerDownload, StartWhoseRangesAllFailedEndsAtOnce) {
+  m_tuning.reset();
+  m_tuning = std::make_unique<TuningScope>(DownloadTuning{});
+  const std::string data = TestBytes(3 * kRange + 7, 43);
+  Serve(data);
+  QueueRangeFaults(R"("status": 503)", 3);  // the three ranges of the first start
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(Download(), DOWNLOAD_LENGTH_ERROR);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
-  EXPECT_TRUE(log.has(" Download will stop, the server answers ranges with the whole file"));
-  EXPECT_TRUE(log.has(" lenth is error, less than remote file."));
-  // The first range took its part of the whole file; no other range got any of it.
-  const std::string partial = cwtest::ReadFile(m_out);
-  ASSERT_GE(partial.size(), static_cast<std::size_t>(kRange));
-  EXPECT_TRUE(enginetest::SameBytes(partial.substr(0, kRange), data.substr(0, kRange)));
-  EXPECT_EQ(partial.find_first_not_of('\0', kRange), std::string::npos);
-  // Refused ranges are not counted as fetched: once ranges work, they come.
-  ASSERT_EQ(m_server->Control(R"({"faults": {"clear": true}})"), 200);
+  EXPECT_EQ(Download(), DOWNLOAD_NO_SPEED);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
   EXPECT_EQ(Download(), DOWNLOAD_SUCCESS);
   EXPECT_TRUE(enginetest::SameBytes(cwtest::ReadFile(m_out), data));
 }
