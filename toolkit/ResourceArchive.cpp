@@ -80,8 +80,12 @@ std::optional<std::string> CResourceArchive::Read(const std::string& path) const
     if (n <= 0) break;
     total += n;
   }
-  // zip_fclose reports a CRC mismatch of the whole entry.
-  const bool ok = zip_fclose(file) == 0 && static_cast<zip_uint64_t>(total) == st.size;
+  // libzip compares the entry's CRC only when a read reaches the end of the
+  // entry, so one more read must find nothing; an entry whose data inflates to
+  // the right length but wrong bytes is refused there.
+  char past = 0;
+  const bool complete = static_cast<zip_uint64_t>(total) == st.size && zip_fread(file, &past, 1) == 0;
+  const bool ok = zip_fclose(file) == 0 && complete;
   if (!ok) return std::nullopt;
   return bytes;
 }

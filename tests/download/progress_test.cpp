@@ -93,12 +93,23 @@ TEST_F(ProgressRecord, ExactBytesDecidePercentAndCompletion) {
   EXPECT_EQ(CDownLoadImpl::CompletionResult(p.bytesOnDisk, kLength, m_dir / "p.bin", false), DOWNLOAD_LENGTH_ERROR);
 }
 
-TEST_F(ProgressRecord, RequestCountsAddUp) {
+// The watch ends a CDN download once the request count passes three per
+// range: the count must cover every range, follow a sample across the 32-bit
+// wrap, and be exact in the record the driver leaves at its end, even when
+// that last sample fell on the tick of the one before.
+TEST_F(ProgressRecord, RequestCountsFollowEverySampleAndTheEnd) {
+  ASSERT_EQ(m_downloader->taskCount(), 2);
   task(0).RequestTimes.store(2);
   task(1).RequestTimes.store(3);
-  m_tick += 1;
+  m_tick = (std::uint64_t{1} << 32) + 1;
   m_downloader->updateDownloadInfo();
   EXPECT_EQ(m_downloader->progress().requestCount, 5);
+
+  task(0).RequestTimes.fetch_add(4);  // failures after the last sample, the clock standing still
+  task(1).RequestTimes.fetch_add(1);
+  m_downloader->setRunState(CDownloader::kStop);
+  ASSERT_TRUE(m_downloader->waitDriver(10000));
+  EXPECT_EQ(m_downloader->progress().requestCount, 10);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "platform/sysinfo.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -23,19 +24,27 @@ TEST(OsRelease, PrettyNameThenNameThenLinux) {
   EXPECT_EQ(OsPrettyNameFromText("PRETTY_NAME=" + std::string(5000, 'x')).size(), 256u);
 }
 
-TEST(OsRelease, ThisSystemHasAName) {
-  EXPECT_FALSE(cwplat::GetOsPrettyName().empty());
-  EXPECT_FALSE(cwplat::GetComputerName().empty());
+// os-release is shell syntax: the shell's own reading of this system's file
+// (same file order and fallbacks), and the kernel's host name.
+TEST(OsRelease, ThisSystemAsTheShellAndTheKernelSeeIt) {
+  const std::string shell = cwtest::CommandOutput(
+      "unset PRETTY_NAME NAME; for f in /etc/os-release /usr/lib/os-release; do "
+      "if [ -r \"$f\" ]; then . \"$f\"; break; fi; done; echo \"${PRETTY_NAME:-${NAME:-Linux}}\"");
+  ASSERT_FALSE(shell.empty());
+  EXPECT_EQ(cwplat::GetOsPrettyName(), shell);
+  EXPECT_EQ(cwplat::GetComputerName(), cwtest::CommandOutput("uname -n"));
 }
 
-TEST(Bitness, MachineNames) {
+TEST(Bitness, MachineNamesAndThisMachine) {
   for (const char* m : {"x86_64", "aarch64", "ppc64le", "s390x", "riscv64", "loongarch64", "mips64"})
     EXPECT_TRUE(cwplat::IsMachine64Bit(m)) << m;
   for (const char* m : {"i686", "i386", "armv7l", "armv6l", "mips", "s390", ""})
     EXPECT_FALSE(cwplat::IsMachine64Bit(m)) << m;
-  if (sizeof(void*) == 8) {
-    EXPECT_TRUE(cwplat::Is64BitOS());
-  }
+  const std::string machine = cwtest::CommandOutput("uname -m");
+  const std::optional<bool> is64 = cwtest::MachineIs64Bit(machine);
+  ASSERT_TRUE(is64.has_value()) << "uname -m names a machine the test's list lacks: " << machine;
+  EXPECT_EQ(cwplat::IsMachine64Bit(machine), *is64);
+  EXPECT_EQ(cwplat::Is64BitOS(), *is64);
 }
 
 TEST(Locale, LanguageAndTerritoryToLanguageId) {

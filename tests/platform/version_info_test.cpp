@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstddef>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -143,18 +145,66 @@ TEST_F(VersionInfo, RejectsDamagedFiles) {
   EXPECT_FALSE(cwplat::ReadVersionInfo(dir.path()));  // a folder
 }
 
+// Random bytes over fields the reader never looks at change nothing; over the
+// texts (their '=' and NUL delimiters kept) they change only what is read;
+// anywhere at all they may make the file unreadable, but whatever is read is a
+// "key=value" text of the file itself.
 TEST_F(VersionInfo, DamagedBytesNeverBreakTheReader) {
   const std::string good = BuildElf<Elf32_Ehdr, Elf32_Shdr>(true, ELFCLASS32, kTexts);
+  const std::size_t textsAt = sizeof(Elf32_Ehdr) + Bytes("\0.shstrtab\0cw_version\0").size();
+  const std::size_t tableAt = textsAt + kTexts.size();
+  std::vector<std::size_t> unused, text, anywhere;
+  const auto add = [](std::vector<std::size_t>& to, std::size_t from, std::size_t end) {
+    for (std::size_t i = from; i < end; ++i) to.push_back(i);
+  };
+  // Ident padding to e_shoff, e_flags to e_shentsize, section 0, and of the
+  // others sh_flags, sh_addr, sh_info, sh_addralign, sh_entsize.
+  add(unused, EI_OSABI, offsetof(Elf32_Ehdr, e_shoff));
+  add(unused, offsetof(Elf32_Ehdr, e_flags), offsetof(Elf32_Ehdr, e_shentsize));
+  add(unused, tableAt, tableAt + sizeof(Elf32_Shdr));
+  for (std::size_t at = tableAt + sizeof(Elf32_Shdr); at < good.size(); at += sizeof(Elf32_Shdr)) {
+    add(unused, at + offsetof(Elf32_Shdr, sh_flags), at + offsetof(Elf32_Shdr, sh_offset));
+    add(unused, at + offsetof(Elf32_Shdr, sh_info), at + sizeof(Elf32_Shdr));
+  }
+  for (std::size_t i = 0; i < kTexts.size(); ++i) {
+    if (kTexts[i] != '=' && kTexts[i] != '\0') text.push_back(textsAt + i);
+  }
+  add(anywhere, 0, good.size());
+
   unsigned seed = 7;
-  for (int round = 0; round < 300; ++round) {
+  const auto damage = [&seed, &good](const std::vector<std::size_t>& where, bool keepDelimiters) {
     std::string file = good;
     for (int flips = 0; flips < 4; ++flips) {
       seed = seed * 1103515245u + 12345u;
-      file[(seed >> 8) % file.size()] = static_cast<char>(seed >> 24);
+      char byte = static_cast<char>(seed >> 24);
+      if (keepDelimiters && (byte == '=' || byte == '\0')) byte = 'x';
+      file[where[(seed >> 8) % where.size()]] = byte;
     }
+    return file;
+  };
+  for (int round = 0; round < 100; ++round) {
+    const auto info = Read(damage(unused, false));
+    ASSERT_TRUE(info.has_value()) << round;
+    EXPECT_EQ(info->size(), 2u);
+    EXPECT_EQ(info->at("ProductName"), "Demo");
+
+    const std::string file = damage(text, true);
+    const auto texts = Read(file);
+    ASSERT_TRUE(texts.has_value()) << round;
+    // "FileVersion=2.3.4.5\0ProductName=Demo\0": the keys differ in all 11
+    // places, so four flips cannot make them one.
+    const std::map<std::string, std::string> expected = {{file.substr(textsAt, 11), file.substr(textsAt + 12, 7)},
+                                                         {file.substr(textsAt + 20, 11), file.substr(textsAt + 32, 4)}};
+    EXPECT_EQ(*texts, expected) << round;
+  }
+  for (int round = 0; round < 300; ++round) {
+    const std::string file = damage(anywhere, false);
     const auto info = Read(file);
-    if (info) {
-      EXPECT_LE(info->size(), 2u);
+    for (const auto& [key, value] : info.value_or(std::map<std::string, std::string>{})) {
+      const std::string entry = key + "=" + value;
+      EXPECT_TRUE(!key.empty() && key.find('=') == std::string::npos && entry.find('\0') == std::string::npos &&
+                  file.find(entry) != std::string::npos)
+          << round << ": " << entry;
     }
   }
 }

@@ -2,9 +2,11 @@
 
 #include "platform/process.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 
@@ -36,6 +38,28 @@ ScopedEnv::~ScopedEnv() {
   } else {
     unsetenv(m_name.c_str());
   }
+}
+
+std::string CommandOutput(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof(buf), pipe)) > 0;) out.append(buf, n);
+    pclose(pipe);
+  }
+  if (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+std::optional<bool> MachineIs64Bit(const std::string& unameMachine) {
+  static const std::map<std::string, bool> machines = {
+      {"x86_64", true},  {"aarch64", true},     {"ppc64le", true}, {"ppc64", true},   {"s390x", true},
+      {"riscv64", true}, {"loongarch64", true}, {"mips64", true},  {"sparc64", true}, {"alpha", true},
+      {"i386", false},   {"i486", false},       {"i586", false},   {"i686", false},   {"armv6l", false},
+      {"armv7l", false}, {"mips", false},       {"ppc", false},    {"s390", false},
+  };
+  const auto it = machines.find(unameMachine);
+  return it == machines.end() ? std::nullopt : std::optional<bool>(it->second);
 }
 
 bool RunningUnderCi() {

@@ -41,6 +41,14 @@ std::string UniqueProgramStem(const std::string& stem);
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 
+// Standard output of a /bin/sh command line, its final newline removed: an
+// outside answer (uname, the shell's own reading of a file) to compare with.
+std::string CommandOutput(const std::string& command);
+
+// Whether a `uname -m` machine name is a 64-bit architecture, from a list kept
+// here independently of the code under test; nothing for a name not listed.
+std::optional<bool> MachineIs64Bit(const std::string& unameMachine);
+
 // True under CI (the environment variable CI is "true"; .ci/run sets it).
 bool RunningUnderCi();
 
