@@ -262,7 +262,9 @@ TEST(SystemDrives, AnswersForThisMachine) {
     EXPECT_TRUE(cwplat::IsDriveFilesystem(d.fsType)) << d.mountPoint;
     EXPECT_EQ(d.mountPoint[0], '/');
   }
+  // A machine without fixed drives has no roomiest one either.
   const std::string root = cwplat::RoomiestFixedDriveRoot();
+  EXPECT_EQ(root.empty(), cwplat::GetFixedDrives().empty());
   if (!root.empty()) {
     EXPECT_EQ(cwplat::MoveToRoomiestDrive(root + "/x"), root + "/x");
   }
