@@ -379,4 +379,128 @@ TEST_F(InstallFlow, AutoRunRestartLogsTheOutcomeOfTheStart) {
   }
 }
 
+// One whole run per outcome, against the real engine and the sample package,
+// and what it sends, stream by stream.
+struct Outcome {
+  const char* name;
+  bool wrongMd5 = false;        // the update answer names another MD5
+  bool tampered = false;        // one byte of the served package changed
+  bool packageGone = false;     // both addresses answer 404
+  bool installerHangs = false;  // with an install time-out of 1 s
+  unsigned result = 0;
+  Messages messages = {};
+  Names pageViews = {}, funnels = {}, reports = {};
+};
+
+void PrintTo(const Outcome& outcome, std::ostream* out) { *out << outcome.name; }
+
+template <typename T>
+std::vector<T> Cat(std::initializer_list<std::vector<T>> parts) {
+  std::vector<T> out;
+  for (const std::vector<T>& part : parts) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+
+Names Times(int n, const Names& part) {
+  Names out;
+  while (n-- > 0) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+
+// The first FlowError of a run also opens the FlowError core function.
+Names FirstFlowError(const std::string& code) {
+  return {"Error=" + code, "FlowError.CoreFuncStart", "FlowError." + code};
+}
+
+std::vector<Outcome> Outcomes() {
+  // Page views: the query, one download attempt with its probe report, the checks.
+  const Names queried = {"SyncGetCbsTime", "3.Downloading..."};
+  const Names timed = {"MDownloadTime", "DownloadSpeed", "DownloadTime"};
+  const Names checked =
+      Cat({queried, {"Download"}, timed, {"Md5CheckStart", "MMD5CheckTime", "MD5CheckTime", "Md5CheckFinsh"}});
+  const Names installedViews = {"4.DownFinsh", "5.ProgramInstall", "MInstallTime", "6.ProgramFinsh", "InstallTime",
+                                "ProductVersion"};
+  // Funnels: the configuration, one good attempt and the checks; the silent run.
+  const Names ready = {"Get download configuration", "DownloadConfigReady", "Downloading.Downloading"};
+  const Names attempt = {"Use download address", "SliceDownloadStart"};
+  const Names verified =
+      Cat({ready, attempt,
+           {"SliceDownloading", "Downloading.DownFinsh", "Downloading.CoreFuncEnd", "DownloadSuccess", "MDownSuccess",
+            "Md5Check.CoreFuncStart", "Md5Check.Md5CheckStart", "Md5Check.Md5CheckFinsh", "Md5Check.CoreFuncEnd"}});
+  const Names installing = {"Installing.CoreFuncStart", "Installing.ProgramInstall"};
+  const Names installed = Cat({installing, {"Installing.ProgramFinsh", "Installing.CoreFuncEnd"}});
+  const Messages verifying = {{WM_VERIFYSTART, 0}, {WM_INSTALLSTART, 0}};
+  const unsigned failed = CInstallThread::kFailed;
+  return {
+      {.name = "Installed",
+       .messages = Cat({verifying, {{WM_INSTALLFINISH, 0}}}),
+       .pageViews = Cat({checked, installedViews}),
+       .funnels = Cat({verified, installed})},
+      {.name = "WrongMd5StillInstalls",
+       .wrongMd5 = true,
+       .messages = Cat({verifying, {{WM_INSTALLFINISH, 0}}}),
+       .pageViews = Cat({checked, {"FlowError=DL013"}, installedViews}),
+       .funnels = Cat({verified, FirstFlowError("DL013"), installed}),
+       .reports = {"MD5_Check_Fail_Cfg1"}},
+      {.name = "BadSignature",
+       .tampered = true,
+       .result = failed,
+       .messages = {{WM_VERIFYSTART, 0}, {WM_SIGNFAIL, 0}},
+       .pageViews = Cat({checked, {"FlowError=DL014"}}),
+       .funnels = Cat({verified, FirstFlowError("DL014")}),
+       .reports = {"Hash_Check_Fail_Cfg1"}},
+      {.name = "WrongMd5AndBadSignature",
+       .wrongMd5 = true,
+       .tampered = true,
+       .result = failed,
+       .messages = {{WM_VERIFYSTART, 0}, {WM_SIGNFAIL, 0}},
+       .pageViews = Cat({checked, {"FlowError=DL015"}}),
+       .funnels = Cat({verified, FirstFlowError("DL015")}),
+       .reports = {"MD5_Hash_Check_Fail_Cfg1"}},
+      {.name = "PackageMissing",
+       .packageGone = true,
+       .result = failed,
+       .messages = {{WM_DOWNLOADFAIL, DOWNLOAD_GET_SIZE_FAILED}},
+       .pageViews = Cat({queried, Times(CInstallThread::kMaxAttempts, {"Download", "FlowError=DL012"}), timed,
+                         {"DownErrorCode=error_6"}}),
+       .funnels = Cat({ready, attempt, FirstFlowError("DL012"),
+                       Times(CInstallThread::kMaxAttempts - 1, Cat({attempt, {"Error=DL012", "FlowError.DL012"}})),
+                       {"Downloading.DownFinsh", "Downloading.CoreFuncEnd"}})},
+      {.name = "InstallerTimesOut",
+       .installerHangs = true,
+       .result = failed,
+       .messages = Cat({verifying, {{WM_INSTALLTIMEOUT, 0}}}),
+       .pageViews = Cat({checked, {"4.DownFinsh", "5.ProgramInstall", "FlowError=DL016"}}),
+       .funnels = Cat({verified, installing, FirstFlowError("DL016"), {"Installing.CoreFuncEnd"}})},
+  };
+}
+
+class InstallEvents : public InstallFlow, public ::testing::WithParamInterface<Outcome> {};
+
+TEST_P(InstallEvents, SendsTheEventsOfItsOutcomeInOrder) {
+  const Outcome& c = GetParam();
+  StartServer(
+      [&c](Json::Value& d) {
+        if (c.wrongMd5) d["Md5"] = "00000000000000000000000000000000";
+        if (c.packageGone) d["Download_url"] = d["Extra_download_url"] = "{base}/files/gone/" + kPackage;
+      },
+      true);
+  if (c.tampered) TamperPackage();
+  cwtest::ScopedEnv hang("CW_SAMPLE_SETUP_HANG", c.installerHangs ? std::optional<std::string>("1") : std::nullopt);
+  auto window = MakeWindow(c.installerHangs ? "1" : "600");
+  EXPECT_EQ(CInstallThread(*window).InstallThreadFunc(), c.result);
+  if (c.installerHangs) {
+    FuntionImpl::FindProcessByFullPath(CSingleUserLog::GetInstance().GetDownloadFolder() +
+                                           "/QuorlaMurmelon_setup_1.0.0.0.exe", true, false);
+  }
+  EXPECT_EQ(window->messages(), c.messages);
+  const Sent sent = Flush(*server);
+  EXPECT_EQ(sent.pageViews, c.pageViews);
+  EXPECT_EQ(sent.funnels, c.funnels);
+  EXPECT_EQ(sent.reports, c.reports);
+}
+
+INSTANTIATE_TEST_SUITE_P(Outcomes, InstallEvents, ::testing::ValuesIn(Outcomes()),
+                         [](const ::testing::TestParamInfo<Outcome>& info) { return std::string(info.param.name); });
+
 }  // namespace
