@@ -12,8 +12,8 @@ PACKAGES=(
   libzip-dev libssl-dev
   # tests and the local service stack
   googletest libgtest-dev libgmock-dev libcpp-httplib-dev openssl osslsigncode
-  # reference peers for tests and benchmarks
-  nginx-light curl aria2 axel time
+  # reference peers for tests and benchmarks, and the benchmark's link simulator
+  nginx-light curl aria2 axel time libhttp-parser-dev
   # fuzzing (libFuzzer comes with clang's runtime)
   clang libclang-rt-14-dev
 )
