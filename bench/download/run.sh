@@ -249,9 +249,10 @@ for c in $cases; do
   aw=$(awk '$1 == "ok" { print $2 }' "$work/res-$c-aria2c" | median)
   xw=$(awk '$1 == "ok" { print $2 }' "$work/res-$c-axel" | median)
   cw=$(awk '$1 == "ok" { print $2 }' "$work/res-$c-curl" | median)
+  cc=$(awk '$1 == "ok" { print $3 }' "$work/res-$c-curl" | median)
   goal=""
   case $c in
-    a) goal="engine <= 0.8 x aria2c and <= 1.3 x curl" ;;
+    a) goal="engine wall <= 0.8 x aria2c, wall and cpu <= 1.2 x curl" ;;
     b) goal="engine <= 1.05 x limit and <= axel" ;;
     slow) goal="engine <= 1.05 x limit and <= aria2c" ;;
     medium) goal="engine <= 1.05 x limit" ;;
@@ -260,10 +261,10 @@ for c in $cases; do
     noranges) goal="engine completes with the right MD5" ;;
   esac
   if [ -n "$goal" ]; then
-    met=$(awk -v c="$c" -v ew="$ew" -v l="$limit" -v aw="$aw" -v xw="$xw" -v cw="$cw" 'BEGIN {
+    met=$(awk -v c="$c" -v ew="$ew" -v l="$limit" -v aw="$aw" -v xw="$xw" -v cw="$cw" -v ec="$ec" -v cc="$cc" 'BEGIN {
       if (ew == "-") { print "not met (failed)"; exit }
       ok = 1
-      if (c == "a") ok = aw != "-" && cw != "-" && ew <= 0.8 * aw && ew <= 1.3 * cw
+      if (c == "a") ok = aw != "-" && cw != "-" && ew <= 0.8 * aw && ew <= 1.2 * cw && ec <= 1.2 * cc
       if (c == "b") ok = xw != "-" && ew <= xw
       if (c == "b" || c == "slow" || c == "medium" || c == "cdn") ok = ok && ew <= 1.05 * l
       if (c == "slow") ok = ok && aw != "-" && ew <= aw
