@@ -494,27 +494,22 @@ class Proxy {
     return static_cast<int>((next - now + 999'999) / 1'000'000);
   }
 
-  void CloseServer(Connection& c, bool reset) {
-    if (c.server < 0) return;
-    epoll_ctl(m_epoll, EPOLL_CTL_DEL, c.server, nullptr);
+  // One side of a connection, out of the loop and closed (with a reset when asked).
+  void CloseSide(int& fd, bool reset) {
+    if (fd < 0) return;
+    epoll_ctl(m_epoll, EPOLL_CTL_DEL, fd, nullptr);
     if (reset) {
-      CloseWithReset(c.server);
+      CloseWithReset(fd);
     } else {
-      close(c.server);
+      close(fd);
     }
-    c.server = -1;
+    fd = -1;
   }
 
+  void CloseServer(Connection& c, bool reset) { CloseSide(c.server, reset); }
+
   void CloseBoth(Connection& c, bool reset) {
-    if (c.client >= 0) {
-      epoll_ctl(m_epoll, EPOLL_CTL_DEL, c.client, nullptr);
-      if (reset) {
-        CloseWithReset(c.client);
-      } else {
-        close(c.client);
-      }
-      c.client = -1;
-    }
+    CloseSide(c.client, reset);
     CloseServer(c, reset);
     if (!c.dead && m_options.verbose) {
       std::fprintf(stderr, "linksim: connection %llu closed, %llu bytes down\n", static_cast<unsigned long long>(c.id),
