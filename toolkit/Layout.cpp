@@ -133,7 +133,8 @@ void LayoutOverlay(Control& parent, bool tab) {
 }  // namespace
 
 void LayoutControl(Control& control, const Rect& area) {
-  control.rect = area;
+  // A negative size (a skin's "-50,560", insets wider than the control) is none.
+  control.rect = {area.left, area.top, std::max(area.right, area.left), std::max(area.bottom, area.top)};
   if (control.kind() == "verticallayout") {
     LayoutStack(control, Axis{true});
   } else if (control.kind() == "horizontallayout") {
