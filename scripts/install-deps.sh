@@ -10,6 +10,8 @@ PACKAGES=(
   # libraries the program links
   libcurl4-openssl-dev libtinyxml2-dev libjsoncpp-dev libeasyloggingpp-dev
   libzip-dev libssl-dev
+  # the window toolkit (GTK 3 brings GLib, cairo, pango, gdk-pixbuf, fontconfig, ATK)
+  libgtk-3-dev
   # tests and the local service stack
   googletest libgtest-dev libgmock-dev libcpp-httplib-dev openssl osslsigncode
   # reference peers for tests and benchmarks, and the benchmark's link simulator
