@@ -32,6 +32,16 @@ void Control::setAttribute(const std::string& name, const std::string& value) {
     visible = ParseBool(value);
   } else if (name == "selectedid") {
     selectedId = ParseInt(value);
+  } else if (name == "enabled") {
+    enabled = ParseBool(value);
+  } else if (name == "mouse") {
+    mouse = ParseBool(value);
+  } else if (name == "keyboard") {
+    keyboard = ParseBool(value);
+  } else if (name == "selected") {
+    selected = ParseBool(value);
+  } else if (name == "group") {
+    group = value;
   }
 }
 

@@ -39,6 +39,21 @@ class Control {
   bool visible = true;
   int selectedId = 0;  // the shown item of a tab layout
 
+  // Input attributes and states.
+  bool enabled = true;
+  bool mouse = true;     // receives pointer input
+  bool keyboard = true;  // can take focus (if its kind takes input at all)
+  bool selected = false; // options and check boxes
+  std::string group;     // options: one of a group is selected
+  bool hot = false, pushed = false, focused = false;
+
+  // Kinds that take pointer presses and keyboard focus.
+  bool isInteractive() const {
+    return m_kind == "button" || m_kind == "option" || m_kind == "checkbox" || m_kind == "combo" ||
+           m_kind == "edit" || m_kind == "richedit";
+  }
+  bool isOption() const { return m_kind == "option" || m_kind == "checkbox"; }
+
   // Where the layout pass put the control (empty for hidden ones).
   Rect rect;
 
