@@ -1,45 +1,28 @@
 #include "toolkit/Control.h"
 
+#include <map>
+
 namespace cwui {
 
 void Control::setAttribute(const std::string& name, const std::string& value) {
+  static const std::map<std::string, Rect Control::*> kRects = {
+      {"pos", &Control::pos}, {"padding", &Control::padding}, {"inset", &Control::inset}};
+  static const std::map<std::string, int Control::*> kInts = {
+      {"width", &Control::width},         {"height", &Control::height},       {"minwidth", &Control::minWidth},
+      {"maxwidth", &Control::maxWidth},   {"minheight", &Control::minHeight}, {"maxheight", &Control::maxHeight},
+      {"childpadding", &Control::childPadding}, {"selectedid", &Control::selectedId}};
+  static const std::map<std::string, bool Control::*> kBools = {
+      {"float", &Control::floating}, {"visible", &Control::visible},   {"enabled", &Control::enabled},
+      {"mouse", &Control::mouse},    {"keyboard", &Control::keyboard}, {"selected", &Control::selected}};
   m_attributes[name] = value;
-  if (name == "name") {
+  if (const auto r = kRects.find(name); r != kRects.end()) {
+    this->*(r->second) = ParseRect(value);
+  } else if (const auto n = kInts.find(name); n != kInts.end()) {
+    this->*(n->second) = ParseInt(value);
+  } else if (const auto b = kBools.find(name); b != kBools.end()) {
+    this->*(b->second) = ParseBool(value);
+  } else if (name == "name") {
     m_name = value;
-  } else if (name == "pos") {
-    pos = ParseRect(value);
-  } else if (name == "float") {
-    floating = ParseBool(value);
-  } else if (name == "padding") {
-    padding = ParseRect(value);
-  } else if (name == "width") {
-    width = ParseInt(value);
-  } else if (name == "height") {
-    height = ParseInt(value);
-  } else if (name == "minwidth") {
-    minWidth = ParseInt(value);
-  } else if (name == "maxwidth") {
-    maxWidth = ParseInt(value);
-  } else if (name == "minheight") {
-    minHeight = ParseInt(value);
-  } else if (name == "maxheight") {
-    maxHeight = ParseInt(value);
-  } else if (name == "inset") {
-    inset = ParseRect(value);
-  } else if (name == "childpadding") {
-    childPadding = ParseInt(value);
-  } else if (name == "visible") {
-    visible = ParseBool(value);
-  } else if (name == "selectedid") {
-    selectedId = ParseInt(value);
-  } else if (name == "enabled") {
-    enabled = ParseBool(value);
-  } else if (name == "mouse") {
-    mouse = ParseBool(value);
-  } else if (name == "keyboard") {
-    keyboard = ParseBool(value);
-  } else if (name == "selected") {
-    selected = ParseBool(value);
   } else if (name == "group") {
     group = value;
   }

@@ -1,6 +1,7 @@
 #include "toolkit/ImageAttribute.h"
 
 #include <algorithm>
+#include <map>
 
 namespace cwui {
 
@@ -20,22 +21,19 @@ ImageSpec ParseImageAttribute(const std::string& text) {
     const std::string key = text.substr(at, eq - at);
     const std::string value = text.substr(eq + 2, end - eq - 2);
     at = end + 1;
-    if (key == "file") {
+    static const std::map<std::string, bool ImageSpec::*> kBools = {
+        {"hole", &ImageSpec::hole}, {"xtiled", &ImageSpec::xTiled}, {"ytiled", &ImageSpec::yTiled}};
+    static const std::map<std::string, std::optional<Rect> ImageSpec::*> kRects = {
+        {"source", &ImageSpec::source}, {"dest", &ImageSpec::dest}};
+    if (const auto flag = kBools.find(key); flag != kBools.end()) {
+      spec.*(flag->second) = ParseBool(value);
+    } else if (const auto rect = kRects.find(key); rect != kRects.end()) {
+      spec.*(rect->second) = ParseRect(value);
+    } else if (key == "file") {
       spec.file = value;
-    } else if (key == "source") {
-      spec.source = ParseRect(value);
-    } else if (key == "dest") {
-      spec.dest = ParseRect(value);
     } else if (key == "corner") {
-      spec.corner = ParseRect(value);
-      spec.corner = {std::max(spec.corner.left, 0), std::max(spec.corner.top, 0), std::max(spec.corner.right, 0),
-                     std::max(spec.corner.bottom, 0)};
-    } else if (key == "hole") {
-      spec.hole = ParseBool(value);
-    } else if (key == "xtiled") {
-      spec.xTiled = ParseBool(value);
-    } else if (key == "ytiled") {
-      spec.yTiled = ParseBool(value);
+      const Rect c = ParseRect(value);
+      spec.corner = {std::max(c.left, 0), std::max(c.top, 0), std::max(c.right, 0), std::max(c.bottom, 0)};
     } else if (key == "fade") {
       spec.fade = std::clamp(ParseInt(value), 0, 255);
     } else if (key == "mask") {

@@ -20,10 +20,9 @@ namespace cwui {
 
 class MessageLoop {
  public:
+  // Not copyable (it holds a mutex): its timers and queue are tied to it.
   MessageLoop();
   ~MessageLoop();
-  MessageLoop(const MessageLoop&) = delete;
-  MessageLoop& operator=(const MessageLoop&) = delete;
 
   // Any thread; the loop must outlive the threads that post to it.
   void post(std::function<void()> message);
