@@ -47,6 +47,32 @@ cairo_surface_t* ToSurface(GdkPixbuf* pixbuf) {
   return surface;
 }
 
+std::uint32_t Big32(const std::string& b, std::size_t at) {
+  return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) << 24 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 16 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 8 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3]));
+}
+std::uint32_t Little16(const std::string& b, std::size_t at) {
+  return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8;
+}
+
+// Only PNG, JPEG and GIF reach a decoder, and the sizes their headers declare
+// are checked first: the GIF loader allocates its whole canvas before it
+// reports the size, so a ten-byte header could ask for gigabytes.
+bool AcceptableHeader(const std::string& b) {
+  if (b.size() >= 24 && b.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0) {
+    return Big32(b, 16) <= static_cast<std::uint32_t>(ImageCache::kMaxSide) &&
+           Big32(b, 20) <= static_cast<std::uint32_t>(ImageCache::kMaxSide);
+  }
+  if (b.size() >= 10 && (b.compare(0, 6, "GIF87a") == 0 || b.compare(0, 6, "GIF89a") == 0)) {
+    return Little16(b, 6) <= static_cast<std::uint32_t>(ImageCache::kMaxSide) &&
+           Little16(b, 8) <= static_cast<std::uint32_t>(ImageCache::kMaxSide);
+  }
+  return b.size() >= 3 && b.compare(0, 3, "\xFF\xD8\xFF") == 0;  // JPEG: its loader reports the size first
+}
+
 std::string At2x(const std::string& name) {
   const std::size_t dot = name.rfind('.');
   const std::size_t slash = name.find_last_of("/\\");
@@ -62,7 +88,7 @@ int Image::width() const { return cairo_image_surface_get_width(m_surface); }
 int Image::height() const { return cairo_image_surface_get_height(m_surface); }
 
 std::shared_ptr<const Image> ImageCache::Decode(const std::string& bytes, int scale) {
-  if (bytes.empty() || bytes.size() > kMaxFileBytes) return nullptr;
+  if (bytes.empty() || bytes.size() > kMaxFileBytes || !AcceptableHeader(bytes)) return nullptr;
   GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
   LoaderState state;
   g_signal_connect(loader, "size-prepared", G_CALLBACK(OnSizePrepared), &state);

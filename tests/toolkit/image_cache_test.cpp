@@ -45,6 +45,10 @@ class Cache : public ::testing::Test {
       {"skin\\garbage.png", "\x89PNG\r\n\x1a\nnot really"},
       {"skin\\wide.png", Png(cwui::ImageCache::kMaxSide + 1, 1, 0, 0, 0, 1)},
       {"skin\\huge.png", std::string(cwui::ImageCache::kMaxFileBytes + 1, 'x')},
+      // A GIF whose header asks for a 63233 x 65280 canvas, and a format we do not take.
+      {"skin\\canvas.gif", std::string("GIF89a\x01\xf7\x00\xff\x80\x00\x00\x00\x00\x00\xff\xff\xff,\x00\x00\x00\x00"
+                                         "\x01\x00\x01\x00\x00\x02\x02D\x01\x00;", 35)},
+      {"skin\\bitmap.bmp", std::string("BM\x3a\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00", 14)},
   };
   std::map<std::string, int> reads;
   cwui::ImageCache cache{[this](const std::string& name) -> std::optional<std::string> {
@@ -75,7 +79,8 @@ TEST_F(Cache, DecodesPremultipliedAndPicksTheScaleVariant) {
 }
 
 TEST_F(Cache, BadPicturesAreMissingAndReadOnce) {
-  for (const char* name : {"skin\\nothere.png", "skin\\garbage.png", "skin\\wide.png", "skin\\huge.png"}) {
+  for (const char* name : {"skin\\nothere.png", "skin\\garbage.png", "skin\\wide.png", "skin\\huge.png",
+                           "skin\\canvas.gif", "skin\\bitmap.bmp"}) {
     EXPECT_EQ(cache.get(name), nullptr) << name;
     EXPECT_EQ(cache.get(name), nullptr) << name;
     EXPECT_EQ(reads[name], 1) << name;
