@@ -19,7 +19,6 @@ class Control {
 
   const std::string& kind() const { return m_kind; }
   const std::string& name() const { return m_name; }
-  bool isLayout() const { return m_kind == "verticallayout" || m_kind == "horizontallayout" || m_kind == "tablayout"; }
 
   // One attribute as the skin gives it: the layout attributes are read into
   // their fields, and every attribute is kept as text for the other passes.

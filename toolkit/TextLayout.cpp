@@ -55,7 +55,8 @@ void SetMarkupText(PangoLayout* layout, const MarkupText& text, const std::vecto
   for (const MarkupText::Run& run : text.runs) {
     const TextStyle& s = run.style;
     if (s.font >= 0 || !s.face.empty()) {
-      FontSpec spec = s.font >= 0 && FindFont(fonts, s.font) != nullptr ? *FindFont(fonts, s.font) : FontSpec{};
+      const FontSpec* byId = s.font >= 0 ? FindFont(fonts, s.font) : nullptr;
+      FontSpec spec = byId != nullptr ? *byId : FontSpec{};
       if (!s.face.empty()) {
         spec.face = s.face;
         if (s.size > 0) spec.size = s.size;
