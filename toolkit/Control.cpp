@@ -10,7 +10,8 @@ void Control::setAttribute(const std::string& name, const std::string& value) {
   static const std::map<std::string, int Control::*> kInts = {
       {"width", &Control::width},         {"height", &Control::height},       {"minwidth", &Control::minWidth},
       {"maxwidth", &Control::maxWidth},   {"minheight", &Control::minHeight}, {"maxheight", &Control::maxHeight},
-      {"childpadding", &Control::childPadding}, {"selectedid", &Control::selectedId}};
+      {"childpadding", &Control::childPadding}, {"selectedid", &Control::selectedId},
+      {"value", &Control::value},         {"min", &Control::minValue},        {"max", &Control::maxValue}};
   static const std::map<std::string, bool Control::*> kBools = {
       {"float", &Control::floating}, {"visible", &Control::visible},   {"enabled", &Control::enabled},
       {"mouse", &Control::mouse},    {"keyboard", &Control::keyboard}, {"selected", &Control::selected}};

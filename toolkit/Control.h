@@ -45,6 +45,13 @@ class Control {
   bool selected = false; // options and check boxes
   std::string group;     // options: one of a group is selected
   bool hot = false, pushed = false, focused = false;
+  int selectedItem = -1;          // combo: the chosen item, -1 none
+  std::size_t caret = 0, anchor = 0;  // edit: byte offsets into the text; a selection runs between them
+  int scrollY = 0;                // rich edit: pixels scrolled down
+  int value = 0, minValue = 0, maxValue = 100;  // progress
+
+  // The text as the skin or the window last set it.
+  std::string text() const { return attribute("text"); }
 
   // Kinds that take pointer presses and keyboard focus.
   bool isInteractive() const {

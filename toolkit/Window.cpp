@@ -33,7 +33,9 @@ Control* Hit(Control& c, int x, int y) {
 
 }  // namespace
 
-Window::Window(Skin skin) : m_skin(std::move(skin)) {
+Window::Window(Skin skin, ImageCache::Source images)
+    : m_skin(std::move(skin)),
+      m_images(images ? std::move(images) : [](const std::string&) { return std::optional<std::string>(); }) {
   // In document order, a later selected option of a group wins.
   std::vector<Control*> selected;
   Walk(*m_skin.root, [&selected](Control& c) {
@@ -48,14 +50,59 @@ Window::Window(Skin skin) : m_skin(std::move(skin)) {
 
 void Window::layout() { LayoutSkin(m_skin); }
 
+void Window::invalidate(const Rect& rect) {
+  if (m_invalidate && rect.width() > 0 && rect.height() > 0) m_invalidate(rect);
+}
+
+void Window::setText(Control& control, const std::string& text) {
+  if (control.text() == text) return;
+  control.setAttribute("text", text);
+  control.caret = control.anchor = std::min(control.caret, text.size());
+  invalidate(control.rect);
+}
+
+void Window::setVisible(Control& control, bool visible) {
+  if (control.visible == visible) return;
+  control.visible = visible;
+  layout();
+  invalidate();
+}
+
+void Window::setEnabled(Control& control, bool enabled) {
+  if (control.enabled == enabled) return;
+  control.enabled = enabled;
+  if (!enabled && m_focused == &control) setFocus(nullptr);
+  invalidate(control.rect);
+}
+
+void Window::selectItem(Control& tab, int index) {
+  if (tab.selectedId == index) return;
+  tab.selectedId = index;
+  layout();
+  invalidate(tab.rect);
+}
+
+void Window::setValue(Control& progress, int value) {
+  value = std::clamp(value, std::min(progress.minValue, progress.maxValue), std::max(progress.minValue, progress.maxValue));
+  if (progress.value == value) return;
+  progress.value = value;
+  invalidate(progress.rect);
+}
+
 Control* Window::hitTest(int x, int y) const { return Hit(*m_skin.root, x, y); }
 
 void Window::pointerMove(int x, int y) {
   Control* now = hitTest(x, y);
   if (now == m_hot) return;
-  if (m_hot != nullptr) m_hot->hot = false;
+  if (m_hot != nullptr) {
+    m_hot->hot = false;
+    invalidate(m_hot->rect);
+  }
   m_hot = now;
-  if (m_hot != nullptr) m_hot->hot = true;
+  if (m_hot != nullptr) {
+    m_hot->hot = true;
+    invalidate(m_hot->rect);
+  }
   if (m_pushed != nullptr) m_pushed->pushed = m_pushed == m_hot;  // pushed only while the pointer is over it
 }
 
@@ -73,6 +120,7 @@ void Window::pointerRelease(int x, int y) {
   m_pushed = nullptr;
   if (pushed == nullptr) return;
   pushed->pushed = false;
+  invalidate(pushed->rect);
   // A press that ends elsewhere is no click.
   if (pushed == m_hot) activate(*pushed);
 }
@@ -104,10 +152,14 @@ void Window::focusNext(bool backwards) {
 
 void Window::setFocus(Control* control) {
   if (control == m_focused) return;
-  if (m_focused != nullptr) m_focused->focused = false;
+  if (m_focused != nullptr) {
+    m_focused->focused = false;
+    invalidate(m_focused->rect);
+  }
   m_focused = control;
   if (m_focused != nullptr) {
     m_focused->focused = true;
+    invalidate(m_focused->rect);
     notify("setfocus", m_focused);
   }
 }
@@ -129,11 +181,46 @@ void Window::select(Control& option, bool selected) {
     });
   }
   option.selected = selected;
+  invalidate();  // the group's other members may be anywhere
   notify("selectchanged", &option);
 }
 
+// Combo lists, edit keys, text input and the wheel: a first version; the
+// keyboard rules of the header hold for buttons, options and check boxes.
+bool Window::keyPress(Key key, bool shift) {
+  switch (key) {
+    case Key::Tab:
+      focusNext(shift);
+      return true;
+    case Key::Space:
+    case Key::Return:
+      if (m_focused == nullptr) return false;
+      pressFocused();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Window::textInput(const std::string&) {}
+void Window::wheel(int, int, int) {}
+void Window::openDropBox(Control&) {}
+void Window::closeDropBox() { m_dropBox = DropBox{}; }
+
+void Window::selectComboItem(Control& combo, int index) {
+  if (combo.selectedItem == index) return;
+  const int old = combo.selectedItem;
+  combo.selectedItem = index;
+  invalidate(combo.rect);
+  Notification n{"itemselect", &combo, index, old, {}};
+  if (m_notify) m_notify(n);
+}
+
 void Window::notify(const char* type, Control* sender) {
-  if (m_notify) m_notify({type, sender});
+  Notification n;
+  n.type = type;
+  n.sender = sender;
+  if (m_notify) m_notify(n);
 }
 
 }  // namespace cwui

@@ -4,6 +4,7 @@
 // "setfocus"). The hosts feed it events and paint what it holds.
 #pragma once
 
+#include "toolkit/ImageCache.h"
 #include "toolkit/Skin.h"
 
 #include <functional>
@@ -15,18 +16,57 @@ namespace cwui {
 struct Notification {
   std::string type;
   Control* sender = nullptr;
+  int newIndex = -1, oldIndex = -1;  // "itemselect"
+  std::string link;                  // "link": the target, or the link's index when it names none
+};
+
+enum class Key { Tab, Space, Return, Escape, Left, Right, Up, Down, Home, End, PageUp, PageDown, Backspace, Delete };
+
+// An open combo's list, drawn over the window below (or above) the combo.
+struct DropBox {
+  Control* combo = nullptr;  // nullptr: closed
+  Rect rect;                 // window pixels
+  int hot = -1;              // item index under the pointer or the arrows
+  struct Item {
+    int index;  // into the combo's items
+    Rect rect;
+  };
+  std::vector<Item> items;  // the shown (visible, scrolled into the box) items
 };
 
 class Window {
  public:
-  explicit Window(Skin skin);
+  // images: where pictures come from (the resource archive); none: no pictures.
+  explicit Window(Skin skin, ImageCache::Source images = {});
 
   Skin& skin() { return m_skin; }
+  const Skin& skin() const { return m_skin; }
+  ImageCache& images() { return m_images; }
   Control* find(const std::string& name) const { return m_skin.find(name); }
   void setNotifier(std::function<void(const Notification&)> notifier) { m_notify = std::move(notifier); }
 
   // Lays the tree out again (after a size, text or visibility change).
   void layout();
+  // The host repaints what the window marks dirty (window pixels).
+  void setInvalidator(std::function<void(const Rect&)> invalidator) { m_invalidate = std::move(invalidator); }
+  void invalidate(const Rect& rect);
+  void invalidate() { invalidate(m_skin.root->rect); }
+
+  // Changes that relayout and repaint.
+  void setText(Control& control, const std::string& text);
+  void setVisible(Control& control, bool visible);
+  void setEnabled(Control& control, bool enabled);
+  // The shown item of a tab layout.
+  void selectItem(Control& tab, int index);
+  // Progress: value within the control's min..max.
+  void setValue(Control& progress, int value);
+
+  // Combo: its items are its children; the selection is Control::selectedItem.
+  // Choosing another sends "itemselect" with the new and old index.
+  void selectComboItem(Control& combo, int index);
+  const DropBox& dropBox() const { return m_dropBox; }
+  void openDropBox(Control& combo);
+  void closeDropBox();
 
   // The control that takes the pointer at (x, y): the topmost visible,
   // enabled, interactive one whose rectangle holds the point.
@@ -42,6 +82,16 @@ class Window {
   void setFocus(Control* control);
   // Space or Enter on the focused control: as a click.
   void pressFocused();
+  // A key: Tab/Shift+Tab move focus, Space/Return press, arrows change the
+  // focused combo's item or move in its open list (Return chooses, Escape
+  // closes it), and in an edit keys edit its text and Return sends "return".
+  // False when the key did nothing.
+  bool keyPress(Key key, bool shift = false);
+  // Text typed into the focused edit (bounded by its maxchar; numberonly
+  // takes digits only); sends "textchanged".
+  void textInput(const std::string& utf8);
+  // Wheel steps over (x, y) (positive: down): scroll a rich edit or an open list.
+  void wheel(int x, int y, int steps);
 
   // Selects or clears an option; in a group, selecting one clears the others.
   void select(Control& option, bool selected);
@@ -52,7 +102,10 @@ class Window {
   std::vector<Control*> focusOrder() const;
 
   Skin m_skin;
+  ImageCache m_images;
   std::function<void(const Notification&)> m_notify;
+  std::function<void(const Rect&)> m_invalidate;
+  DropBox m_dropBox;
   Control* m_hot = nullptr;
   Control* m_pushed = nullptr;
   Control* m_focused = nullptr;
