@@ -1,0 +1,90 @@
+// cw_skinview LAYOUT OUT.png [--scale N] [--archive FILE] [--focus NAME]
+// Reads a layout from the embedded resource archive (or another archive),
+// lays it out and paints it offscreen: the quickest way to look at a skin.
+#include "src/app/EmbeddedResources.h"
+#include "toolkit/FontMap.h"
+#include "toolkit/HeadlessHost.h"
+#include "toolkit/ResourceArchive.h"
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+int Usage() {
+  std::cerr << "usage: cw_skinview LAYOUT OUT.png [--scale 1|2|3|4] [--archive FILE] [--focus NAME]\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string layout, out, archivePath, focus;
+  int scale = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--scale" && hasValue) {
+      scale = std::atoi(argv[++i]);
+      if (scale < 1 || scale > 4) return Usage();
+    } else if (arg == "--archive" && hasValue) {
+      archivePath = argv[++i];
+    } else if (arg == "--focus" && hasValue) {
+      focus = argv[++i];
+    } else if (layout.empty() && arg.rfind("--", 0) != 0) {
+      layout = arg;
+    } else if (out.empty() && arg.rfind("--", 0) != 0) {
+      out = arg;
+    } else {
+      return Usage();
+    }
+  }
+  if (layout.empty() || out.empty()) return Usage();
+
+  cwui::CResourceArchive archive;
+  std::string bytes;
+  if (archivePath.empty()) {
+    bytes.assign(static_cast<const char*>(EmbeddedResourceData()), EmbeddedResourceSize());
+  } else {
+    std::ifstream in(archivePath, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    bytes = all.str();
+  }
+  if (!archive.Open(bytes.data(), bytes.size())) {
+    std::cerr << "cw_skinview: cannot open the archive: " << archive.LastError() << "\n";
+    return 1;
+  }
+  std::string error;
+  if (const auto fonts = archive.Read("fonts/fonts.conf"); !fonts || !cwui::FontMap::Load(*fonts, &error)) {
+    std::cerr << "cw_skinview: the archive's font configuration is not used (" << (fonts ? error : "missing")
+              << "); system fonts instead\n";
+  }
+  const auto xml = archive.Read(layout);
+  if (!xml) {
+    std::cerr << "cw_skinview: no layout " << layout << " in the archive\n";
+    return 1;
+  }
+  const auto source = [&archive](const std::string& path) { return archive.Read(path); };
+  std::optional<cwui::Skin> skin = cwui::ReadSkin(*xml, source, &error);
+  if (!skin) {
+    std::cerr << "cw_skinview: " << layout << ": " << error << "\n";
+    return 1;
+  }
+  if (!error.empty()) std::cerr << "cw_skinview: " << layout << ": " << error << "\n";
+
+  cwui::Window window(std::move(*skin), source);
+  cwui::MessageLoop loop;
+  cwui::OffscreenHost host(window, loop, scale);
+  if (!focus.empty()) {
+    if (cwui::Control* c = window.find(focus)) window.setFocus(c);
+  }
+  if (!host.writePng(out, &error)) {
+    std::cerr << "cw_skinview: cannot write " << out << ": " << error << "\n";
+    return 1;
+  }
+  std::cout << out << ": " << window.skin().size.cx * scale << " x " << window.skin().size.cy * scale
+            << " pixels at scale " << scale << ", " << host.missingGlyphs() << " characters without a glyph\n";
+  return 0;
+}
