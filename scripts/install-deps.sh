@@ -12,6 +12,8 @@ PACKAGES=(
   libzip-dev libssl-dev
   # the window toolkit (GTK 3 brings GLib, cairo, pango, gdk-pixbuf, fontconfig, ATK)
   libgtk-3-dev
+  # the fonts the toolkit's font configuration maps the skins' faces to
+  fonts-noto-cjk fonts-noto-core fonts-liberation2
   # tests and the local service stack
   googletest libgtest-dev libgmock-dev libcpp-httplib-dev openssl osslsigncode
   # reference peers for tests and benchmarks, and the benchmark's link simulator
