@@ -48,6 +48,7 @@ class Control {
   int selectedItem = -1;          // combo: the chosen item, -1 none
   std::size_t caret = 0, anchor = 0;  // edit: byte offsets into the text; a selection runs between them
   int scrollY = 0;                // rich edit: pixels scrolled down
+  int hotLink = -1;               // text or label showing markup: the link under the pointer, -1 none
   int value = 0, minValue = 0, maxValue = 100;  // progress
 
   // The text as the skin or the window last set it.

@@ -8,6 +8,7 @@
 #include "toolkit/Skin.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,8 @@ struct Notification {
 
 enum class Key { Tab, Space, Return, Escape, Left, Right, Up, Down, Home, End, PageUp, PageDown, Backspace, Delete };
 
-// An open combo's list, drawn over the window below (or above) the combo.
+// An open combo's list, drawn inside the window over the controls, below the
+// combo (or above it when there is no room below).
 struct DropBox {
   Control* combo = nullptr;  // nullptr: closed
   Rect rect;                 // window pixels
@@ -31,6 +33,7 @@ struct DropBox {
     int index;  // into the combo's items
     Rect rect;
   };
+  int first = 0;            // the first shown item, counted among the visible ones
   std::vector<Item> items;  // the shown (visible, scrolled into the box) items
 };
 
@@ -69,7 +72,8 @@ class Window {
   void closeDropBox();
 
   // The control that takes the pointer at (x, y): the topmost visible,
-  // enabled, interactive one whose rectangle holds the point.
+  // enabled, interactive one whose rectangle holds the point, or a text or
+  // label showing markup when the point is on one of its links.
   Control* hitTest(int x, int y) const;
   void pointerMove(int x, int y);
   void pointerPress(int x, int y);
@@ -91,6 +95,7 @@ class Window {
   // takes digits only); sends "textchanged".
   void textInput(const std::string& utf8);
   // Wheel steps over (x, y) (positive: down): scroll a rich edit or an open list.
+  // A rich edit scrolls 3 lines of 20 px a step, within its text's height.
   void wheel(int x, int y, int steps);
 
   // Selects or clears an option; in a group, selecting one clears the others.
@@ -100,6 +105,25 @@ class Window {
   void activate(Control& control);
   void notify(const char* type, Control* sender);
   std::vector<Control*> focusOrder() const;
+  void setHot(Control* control, int link);
+  int linkAt(const Control& control, int x, int y) const;
+  void sendLink(Control& control, int link);
+
+  // The open drop box: its rectangle and shown items from the combo and `first`.
+  void placeDropBox();
+  void scrollDropBox(int first);
+  void showInDropBox(int position);  // scrolls so the visible item at position is shown
+  void setDropBoxHot(int item);
+  int dropBoxItemAt(int x, int y) const;
+  void chooseDropBoxItem(int item);
+  bool dropBoxKey(Key key);
+  bool comboKey(Control& combo, Key key);
+
+  bool editKey(Control& edit, Key key, bool shift);
+  // Replaces the bytes from..to of the edit's text; false when nothing changed.
+  bool replaceText(Control& edit, std::size_t from, std::size_t to, const std::string& text);
+  bool richEditKey(Control& rich, Key key);
+  bool scrollRichEdit(Control& rich, long long to);
 
   Skin m_skin;
   ImageCache m_images;
@@ -109,6 +133,8 @@ class Window {
   Control* m_hot = nullptr;
   Control* m_pushed = nullptr;
   Control* m_focused = nullptr;
+  int m_pushedLink = -1;            // the link pressed in m_pushed
+  std::optional<int> m_dropBoxPress;  // a press inside the drop box, on this item (-1: none)
 };
 
 }  // namespace cwui
