@@ -14,6 +14,8 @@ PACKAGES=(
   libgtk-3-dev
   # tests and the local service stack
   googletest libgtest-dev libgmock-dev libcpp-httplib-dev openssl osslsigncode
+  # the GTK host's tests: a private X server and synthetic input
+  xvfb xauth xdotool
   # reference peers for tests and benchmarks, and the benchmark's link simulator
   nginx-light curl aria2 axel time libhttp-parser-dev
   # fuzzing (libFuzzer comes with clang's runtime)

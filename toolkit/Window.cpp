@@ -216,6 +216,8 @@ void Window::selectComboItem(Control& combo, int index) {
   if (m_notify) m_notify(n);
 }
 
+void Window::notifyFor(const char* type, Control& sender) { notify(type, &sender); }
+
 void Window::notify(const char* type, Control* sender) {
   Notification n;
   n.type = type;
