@@ -16,6 +16,8 @@ PACKAGES=(
   fonts-noto-cjk fonts-noto-core fonts-liberation2
   # tests and the local service stack
   googletest libgtest-dev libgmock-dev libcpp-httplib-dev openssl osslsigncode
+  # the GTK host's tests: a private X server and synthetic input
+  xvfb xauth xdotool
   # reference peers for tests and benchmarks, and the benchmark's link simulator
   nginx-light curl aria2 axel time libhttp-parser-dev
   # fuzzing (libFuzzer comes with clang's runtime)

@@ -79,7 +79,16 @@ class Painter {
   }
 
   void paintOverlays() {
-    if (Control* f = m_window.focused(); f != nullptr && f->visible && Intersects(f->rect, m_dirty)) paintFocus(*f);
+    if (Control* f = m_window.focused(); f != nullptr && f->visible && Intersects(f->rect, m_dirty)) {
+      // Only the part of it its containers show.
+      cairo_save(m_cr);
+      for (const Control* p = f->parent(); p != nullptr; p = p->parent()) {
+        cairo_rectangle(m_cr, p->rect.left, p->rect.top, p->rect.width(), p->rect.height());
+        cairo_clip(m_cr);
+      }
+      paintFocus(*f);
+      cairo_restore(m_cr);
+    }
     if (m_window.dropBox().combo != nullptr) paintDropBox(m_window.dropBox());
   }
 
@@ -92,11 +101,7 @@ class Painter {
     paintStateImage(c);
     const std::string& kind = c.kind();
     if (kind == "progress") paintProgress(c);
-    if (kind == "combo") {
-      paintComboText(c);
-    } else if (!c.text().empty()) {
-      paintText(c);
-    }
+    if (!c.text().empty()) paintText(c);
   }
 
   void paintBackground(const Control& c) {
@@ -235,22 +240,6 @@ class Painter {
     cairo_fill(m_cr);
   }
 
-  void paintComboText(const Control& c) {
-    const auto& items = c.children();
-    if (c.selectedItem < 0 || c.selectedItem >= static_cast<int>(items.size())) return;
-    // The chosen item's text in the combo's own style.
-    Control shown("label");
-    for (const char* name : {"font", "textcolor", "disabledtextcolor", "textpadding", "align", "valign", "showhtml"}) {
-      if (!c.attribute(name).empty()) shown.setAttribute(name, c.attribute(name));
-    }
-    shown.setAttribute("text", items[static_cast<std::size_t>(c.selectedItem)]->text());
-    shown.setAttribute("endellipsis", "true");
-    shown.enabled = c.enabled;
-    shown.rect = c.rect;
-    ControlText text(m_window, shown);
-    drawLayout(text);
-  }
-
   void paintDropBox(const DropBox& box) {
     const Control& combo = *box.combo;
     cairo_save(m_cr);
@@ -336,7 +325,7 @@ class Painter {
     if (!spec.file.empty()) DrawImage(m_cr, m_window.images(), spec, into, m_scale);
   }
 
-  static int HoverLink(const Control&) { return -1; }
+  static int HoverLink(const Control& c) { return c.hotLink; }
 
   cairo_t* m_cr;
   Window& m_window;

@@ -641,6 +641,8 @@ void Window::wheel(int x, int y, int steps) {
   }
 }
 
+void Window::notifyFor(const char* type, Control& sender) { notify(type, &sender); }
+
 void Window::notify(const char* type, Control* sender) {
   Notification n;
   n.type = type;

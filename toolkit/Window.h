@@ -47,6 +47,8 @@ class Window {
   ImageCache& images() { return m_images; }
   Control* find(const std::string& name) const { return m_skin.find(name); }
   void setNotifier(std::function<void(const Notification&)> notifier) { m_notify = std::move(notifier); }
+  // Sends a notification on the window's behalf (a host's native control reporting an edit).
+  void notifyFor(const char* type, Control& sender);
 
   // Lays the tree out again (after a size, text or visibility change).
   void layout();

@@ -1,0 +1,203 @@
+// The GTK host on a private X server, driven by xdotool: clicks reach the
+// button under them, only a drag in the caption band off the controls moves
+// the window, and typing into the focused edit lands in its text.
+#include "toolkit/GtkHost.h"
+
+#include "support/ChildProcess.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <thread>
+
+// Last: Xlib's macros (None, Bool) would break GoogleTest's names.
+#include <gdk/gdkx.h>
+#undef None
+#undef Bool
+
+namespace {
+
+// close sits in the caption band; ok and cancel below it.
+constexpr const char* kSkin = R"(<Window size="300,200" caption="0,0,0,40">
+  <VerticalLayout>
+    <HorizontalLayout height="40"><Control/><Button name="close" width="40"/></HorizontalLayout>
+    <HorizontalLayout height="40"><Button name="ok" width="100"/><Button name="cancel" width="100"/></HorizontalLayout>
+    <Edit name="name" height="30"/>
+  </VerticalLayout>
+</Window>)";
+
+std::string FindTool(const char* name) {
+  gchar* path = g_find_program_in_path(name);
+  std::string found = path != nullptr ? path : "";
+  g_free(path);
+  return found;
+}
+
+class GtkHostTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_xdotool = FindTool("xdotool");
+    const std::string xvfb = FindTool("Xvfb");
+    if (s_xdotool.empty() || xvfb.empty()) return;
+    s_dir = std::make_unique<cwtest::TempDir>();
+    const std::string log = *s_dir / "xvfb.log";
+    // -displayfd: the server picks a free display and writes its number once it listens.
+    s_xvfb = std::make_unique<cwtest::ChildProcess>(
+        xvfb, std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"},
+        std::map<std::string, std::string>{}, log);
+    std::string display;
+    cwtest::WaitUntil(10000, [&] {
+      std::ifstream in(log);
+      for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) display = line;
+      }
+      return !display.empty();
+    });
+    if (display.empty()) return;
+    setenv("DISPLAY", (":" + display).c_str(), 1);
+    setenv("GDK_BACKEND", "x11", 1);
+    s_ready = cwui::GtkHost::Init();
+  }
+  static void TearDownTestSuite() { s_xvfb.reset(); }
+
+  void SetUp() override {
+    if (s_xdotool.empty() || !s_xvfb) {
+      if (std::getenv("CI") != nullptr) FAIL() << "Xvfb or xdotool is missing";
+      GTEST_SKIP() << "Xvfb or xdotool is missing";
+    }
+    ASSERT_TRUE(s_ready) << "no display from Xvfb";
+    std::string error;
+    auto skin = cwui::ReadSkin(kSkin, {}, &error);
+    ASSERT_TRUE(skin) << error;
+    window.emplace(std::move(*skin));
+    window->setNotifier([this](const cwui::Notification& n) { seen.push_back(n.type + ":" + n.sender->name()); });
+    host = std::make_unique<cwui::GtkHost>(*window, loop);
+    host->show();
+    ASSERT_TRUE(RunUntil([this] { return gtk_widget_get_mapped(GTK_WIDGET(host->gtkWindow())); }));
+    xid = std::to_string(gdk_x11_window_get_xid(gtk_widget_get_window(GTK_WIDGET(host->gtkWindow()))));
+  }
+
+  // Runs the loop until `done` holds (polled every 10 ms) or the time is up.
+  bool RunUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    if (done()) return true;
+    int waited = 0;
+    loop.setTimer(this, 1, 10, [&] {
+      if (done()) loop.quit(0);
+      if ((waited += 10) >= timeoutMs) loop.quit(1);
+    });
+    const bool ok = loop.run() == 0;
+    loop.killTimer(this, 1);
+    return ok;
+  }
+
+  // Runs xdotool commands one after the other on a thread while the loop
+  // runs, until `done` holds after the last.
+  bool Drive(const std::vector<std::vector<std::string>>& commands, const std::function<bool()>& done,
+             int timeoutMs = 5000) {
+    std::atomic<bool> finished = false;
+    std::thread driver([&] {
+      for (const auto& args : commands) {
+        cwtest::ChildProcess tool(s_xdotool, args, {});
+        EXPECT_EQ(tool.Wait(5000), 0) << args[0];
+      }
+      finished = true;
+    });
+    const bool ok = RunUntil([&] { return finished && done(); }, timeoutMs);
+    driver.join();
+    return ok;
+  }
+
+  std::vector<std::string> Click(int x, int y) {
+    return {"mousemove", "--window", xid, std::to_string(x), std::to_string(y), "click", "1"};
+  }
+
+  std::vector<std::string> Clicks() const {
+    std::vector<std::string> clicks;
+    for (const std::string& s : seen) {
+      if (s.rfind("click:", 0) == 0) clicks.push_back(s);
+    }
+    return clicks;
+  }
+
+  static inline std::string s_xdotool;
+  static inline std::unique_ptr<cwtest::TempDir> s_dir;
+  static inline std::unique_ptr<cwtest::ChildProcess> s_xvfb;
+  static inline bool s_ready = false;
+
+  cwui::MessageLoop loop;
+  std::optional<cwui::Window> window;
+  std::unique_ptr<cwui::GtkHost> host;
+  std::string xid;
+  std::vector<std::string> seen;
+};
+
+TEST_F(GtkHostTest, ClicksReachTheButtonUnderThem) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int, int>> points;
+    std::vector<std::string> clicks;
+  };
+  const Case cases[] = {
+      {"button below the caption", {{150, 60}}, {"click:cancel"}},
+      {"button inside the caption band", {{280, 20}}, {"click:close"}},
+      // ok's click comes after the caption press: had the press clicked, it would show first.
+      {"caption band off the buttons, then ok", {{100, 20}, {50, 60}}, {"click:ok"}},
+  };
+  for (const Case& c : cases) {
+    seen.clear();
+    std::vector<std::vector<std::string>> commands;
+    for (const auto& [x, y] : c.points) commands.push_back(Click(x, y));
+    EXPECT_TRUE(Drive(commands, [&] { return Clicks().size() >= c.clicks.size(); })) << c.what;
+    EXPECT_EQ(Clicks(), c.clicks) << c.what;
+  }
+}
+
+TEST_F(GtkHostTest, OnlyThePlainCaptionBandMovesTheWindow) {
+  struct Case {
+    const char* what;
+    int x, y;
+    bool moves;
+  };
+  const Case cases[] = {
+      {"caption band off the buttons", 100, 20, true},
+      {"button inside the caption band", 280, 20, false},
+      {"below the caption band", 250, 60, false},
+  };
+  GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(host->gtkWindow()));
+  for (const Case& c : cases) {
+    int left = 0, top = 0, nowLeft = 0, nowTop = 0;
+    gdk_window_get_origin(gdk, &left, &top);
+    // The window follows the pointer, so the release lands where the press was.
+    const std::vector<std::vector<std::string>> drag = {
+        {"mousemove", "--window", xid, std::to_string(c.x), std::to_string(c.y), "mousedown", "1"},
+        {"mousemove_relative", "--sync", "40", "30"},
+        {"mouseup", "1"}};
+    // A move shows within moments; one that should not happen gets a second to show.
+    const bool moved = Drive(
+        drag,
+        [&] {
+          gdk_window_get_origin(gdk, &nowLeft, &nowTop);
+          return nowLeft == left + 40 && nowTop == top + 30;
+        },
+        c.moves ? 5000 : 1000);
+    EXPECT_EQ(moved, c.moves) << c.what << ": " << nowLeft - left << "," << nowTop - top;
+  }
+}
+
+TEST_F(GtkHostTest, TypingIntoTheFocusedEditReachesItsText) {
+  cwui::Control& edit = *window->find("name");
+  const int x = (edit.rect.left + edit.rect.right) / 2, y = (edit.rect.top + edit.rect.bottom) / 2;
+  EXPECT_TRUE(Drive({Click(x, y), {"windowfocus", "--sync", xid}, {"type", "--delay", "20", "héllo"}},
+                    [&] { return edit.text() == "héllo"; }))
+      << edit.text();
+  EXPECT_EQ(window->focused(), &edit);
+  EXPECT_EQ(seen.back(), "textchanged:name");
+}
+
+}  // namespace

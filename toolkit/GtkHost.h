@@ -1,0 +1,78 @@
+// The desktop host: a window of GTK 3 drawn entirely by the paint pass, with
+// no decorations of its own. Pointer, wheel and keys go to the Window; a
+// press in the caption band off the controls lets the window manager move
+// it; a real GtkEntry sits over the focused edit so selection, the clipboard
+// and input methods are GTK's. Transparent or rounded skins get an RGBA
+// window under a compositor and a shaped opaque one without.
+#pragma once
+
+#include "toolkit/Host.h"
+
+#include <functional>
+#include <string>
+
+typedef struct _GtkWidget GtkWidget;
+typedef struct _GtkWindow GtkWindow;
+typedef struct _GtkIMContext GtkIMContext;
+typedef struct _cairo cairo_t;
+typedef union _GdkEvent GdkEvent;
+
+namespace cwui {
+
+class GtkHost : public Host {
+ public:
+  // Opens the display once; false when there is none (the program then runs
+  // without a window). Later calls return the first answer.
+  static bool Init();
+
+  GtkHost(Window& window, MessageLoop& loop);
+  ~GtkHost() override;
+
+  void show() override;
+  void hide() override;
+  void invalidate(const Rect& rect) override;
+  void minimize() override;
+  void raise() override;
+  int scale() const override;
+
+  // In the middle of the screen (now, and when next shown).
+  void centre();
+  void setTitle(const std::string& title);
+  // The window manager's close button or Alt+F4; by default close(0).
+  void setCloseRequest(std::function<void()> onClose) { m_closeRequest = std::move(onClose); }
+
+  GtkWindow* gtkWindow() const;
+
+ protected:
+  void setSensitive(bool sensitive) override;
+
+ private:
+  struct Signals;
+
+  void applyVisual();
+  void paint(cairo_t* cr);
+  bool pointerEvent(GdkEvent* event);
+  bool keyEvent(GdkEvent* event);
+  bool startsDrag(int x, int y);
+  // Puts the entry over the focused edit, or hides it; run when idle after
+  // anything that may move focus or change the edit.
+  void scheduleEntrySync();
+  void syncEntry();
+  bool entryFocused() const;
+  void configureEntry(Control& edit);
+  void entryChanged();
+
+  GtkWidget* m_window = nullptr;
+  GtkWidget* m_fixed = nullptr;
+  GtkWidget* m_area = nullptr;
+  GtkWidget* m_entry = nullptr;
+  GtkIMContext* m_im = nullptr;
+  bool m_rgba = false;        // the window has an alpha channel (composited)
+  bool m_sensitive = true;
+  bool m_syncingEntry = false;
+  unsigned m_entrySyncSource = 0;
+  Control* m_entryFor = nullptr;
+  std::function<void()> m_closeRequest;
+};
+
+}  // namespace cwui
