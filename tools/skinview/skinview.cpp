@@ -56,8 +56,13 @@ int main(int argc, char** argv) {
     std::cerr << "cw_skinview: cannot open the archive: " << archive.LastError() << "\n";
     return 1;
   }
+  // The fonts of the archive shown, else the program's own.
+  cwui::CResourceArchive embedded;
+  embedded.Open(EmbeddedResourceData(), EmbeddedResourceSize());
+  std::optional<std::string> fonts = archive.Read("fonts/fonts.conf");
+  if (!fonts) fonts = embedded.Read("fonts/fonts.conf");
   std::string error;
-  if (const auto fonts = archive.Read("fonts/fonts.conf"); !fonts || !cwui::FontMap::Load(*fonts, &error)) {
+  if (!fonts || !cwui::FontMap::Load(*fonts, &error)) {
     std::cerr << "cw_skinview: the archive's font configuration is not used (" << (fonts ? error : "missing")
               << "); system fonts instead\n";
   }
