@@ -1,8 +1,11 @@
-// cw_skinview LAYOUT OUT.png [--scale N] [--archive FILE] [--focus NAME]
+// cw_skinview LAYOUT OUT.png [--scale N] [--archive FILE] [--focus NAME] [--show]
 // Reads a layout from the embedded resource archive (or another archive),
 // lays it out and paints it offscreen: the quickest way to look at a skin.
+// --show also opens it in a desktop window (until it is closed), to try its
+// pointer and keyboard; notifications are printed.
 #include "src/app/EmbeddedResources.h"
 #include "toolkit/FontMap.h"
+#include "toolkit/GtkHost.h"
 #include "toolkit/HeadlessHost.h"
 #include "toolkit/ResourceArchive.h"
 
@@ -13,7 +16,7 @@
 namespace {
 
 int Usage() {
-  std::cerr << "usage: cw_skinview LAYOUT OUT.png [--scale 1|2|3|4] [--archive FILE] [--focus NAME]\n";
+  std::cerr << "usage: cw_skinview LAYOUT OUT.png [--scale 1|2|3|4] [--archive FILE] [--focus NAME] [--show]\n";
   return 2;
 }
 
@@ -22,6 +25,7 @@ int Usage() {
 int main(int argc, char** argv) {
   std::string layout, out, archivePath, focus;
   int scale = 1;
+  bool show = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -30,6 +34,8 @@ int main(int argc, char** argv) {
       if (scale < 1 || scale > 4) return Usage();
     } else if (arg == "--archive" && hasValue) {
       archivePath = argv[++i];
+    } else if (arg == "--show") {
+      show = true;
     } else if (arg == "--focus" && hasValue) {
       focus = argv[++i];
     } else if (layout.empty() && arg.rfind("--", 0) != 0) {
@@ -91,5 +97,20 @@ int main(int argc, char** argv) {
   }
   std::cout << out << ": " << window.skin().size.cx * scale << " x " << window.skin().size.cy * scale
             << " pixels at scale " << scale << ", " << host.missingGlyphs() << " characters without a glyph\n";
+  if (!show) return 0;
+  if (!cwui::GtkHost::Init()) {
+    std::cerr << "cw_skinview: no display to show the window on\n";
+    return 1;
+  }
+  window.setNotifier([](const cwui::Notification& n) {
+    std::cout << n.type << " " << (n.sender != nullptr ? n.sender->name() : "") << (n.link.empty() ? "" : " " + n.link)
+              << std::endl;
+  });
+  cwui::GtkHost desktop(window, loop);
+  desktop.setMain(true);
+  desktop.setTitle(layout);
+  desktop.centre();
+  desktop.show();
+  loop.run();
   return 0;
 }
