@@ -24,11 +24,20 @@ Rect HeadlessHost::takeDirty() {
   return dirty;
 }
 
+namespace {
+
+// A skin may ask for any size; the image stays within what a screen shows.
+constexpr int kMaxDevicePixels = 8192;
+
+int DeviceSide(int side, int scale) { return std::clamp(side, 1, kMaxDevicePixels / scale) * scale; }
+
+}  // namespace
+
 OffscreenHost::OffscreenHost(Window& window, MessageLoop& loop, int scale)
     : HeadlessHost(window, loop),
       m_scale(std::clamp(scale, 1, 4)),
-      m_surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(window.skin().size.cx, 1) * m_scale,
-                                           std::max(window.skin().size.cy, 1) * m_scale)) {}
+      m_surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, DeviceSide(window.skin().size.cx, m_scale),
+                                           DeviceSide(window.skin().size.cy, m_scale))) {}
 
 OffscreenHost::~OffscreenHost() { cairo_surface_destroy(m_surface); }
 

@@ -52,6 +52,7 @@ class Paint : public ::testing::Test {
   void Render(const std::string& body, int scale = 1) {
     const std::string xml = "<Window size=\"200,100\"><VerticalLayout bkcolor=\"#FFFFFFFF\">" + body +
                             "</VerticalLayout></Window>";
+    host.reset();  // a host goes before its window
     window = std::make_unique<cwui::Window>(*cwui::ReadSkin(xml, {}), [this](const std::string& name) {
       const auto it = pictures.find(name);
       return it == pictures.end() ? std::nullopt : std::optional<std::string>(it->second);
