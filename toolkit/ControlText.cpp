@@ -122,6 +122,10 @@ ControlText::ControlText(const Window& window, const Control& control, int hover
     pango_layout_set_wrap(m_layout, PANGO_WRAP_WORD_CHAR);
     pango_layout_set_width(m_layout, width * PANGO_SCALE);
   } else {
+    // One line goes where `align` says, also in a right-to-left script (a
+    // list of language names stays aligned); wrapped text keeps pango's
+    // direction from its first strong character.
+    pango_layout_set_auto_dir(m_layout, FALSE);
     pango_layout_set_single_paragraph_mode(m_layout, TRUE);
     // One line: a width only to ellipsize; alignment is placed by hand below.
     if (ParseBool(control.attribute("endellipsis"))) pango_layout_set_width(m_layout, width * PANGO_SCALE);

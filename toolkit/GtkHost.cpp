@@ -404,13 +404,16 @@ void GtkHost::syncEntry() {
   if (edit == nullptr) {
     if (m_entryFor == nullptr) return;
     const bool hadFocus = entryFocused();
+    showsEntry(m_entryFor, false);
     m_entryFor = nullptr;
     gtk_widget_hide(m_entry);
     if (hadFocus) gtk_widget_grab_focus(m_area);
     return;
   }
   if (edit != m_entryFor) {
+    if (m_entryFor != nullptr) showsEntry(m_entryFor, false);
     m_entryFor = edit;
+    showsEntry(edit, true);
     configureEntry(*edit);
   } else if (const std::string text = ValidUtf8(edit->text()); text != gtk_entry_get_text(GTK_ENTRY(m_entry))) {
     m_syncingEntry = true;  // set by the program: no "textchanged" back
@@ -421,6 +424,13 @@ void GtkHost::syncEntry() {
   gtk_widget_set_size_request(m_entry, edit->rect.width(), edit->rect.height());
   gtk_widget_show(m_entry);
   if (!entryFocused()) gtk_widget_grab_focus(m_entry);
+}
+
+// The entry draws the text and caret while it is over the edit; the paint
+// pass leaves them out, so they are not drawn twice.
+void GtkHost::showsEntry(Control* edit, bool shown) {
+  edit->hostEditor = shown;
+  window().invalidate(edit->rect);
 }
 
 void GtkHost::configureEntry(Control& edit) {

@@ -60,6 +60,7 @@ class GtkHost : public Host {
   void syncEntry();
   bool entryFocused() const;
   void configureEntry(Control& edit);
+  void showsEntry(Control* edit, bool shown);
   void entryChanged();
 
   GtkWidget* m_window = nullptr;

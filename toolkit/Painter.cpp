@@ -101,7 +101,7 @@ class Painter {
     paintStateImage(c);
     const std::string& kind = c.kind();
     if (kind == "progress") paintProgress(c);
-    if (!c.text().empty()) paintText(c);
+    if (!c.text().empty() && !c.hostEditor) paintText(c);
   }
 
   void paintBackground(const Control& c) {

@@ -49,7 +49,7 @@ TEST(FontMap, SkinFacesShowEveryLanguageInTheMappedFamily) {
       {"Microsoft YaHei", "立即安裝，請稍候", "Noto Sans CJK SC"},
       {"Microsoft YaHei", "अभी इंस्टॉल करें", "Noto Sans Devanagari"},
       {"Microsoft YaHei", "ติดตั้งเดี๋ยวนี้", "Noto Sans Thai"},
-      // The CJK font lacks Latin Extended-A; those letters come from Noto Sans.
+      // Accented Latin comes from Noto Sans with the rest of its word.
       {"Microsoft YaHei", "Şimdi yükle, ığüöç", "Noto Sans"},
       {"Microsoft YaHei", "Řídit instalaci ěščřžýáíůú", "Noto Sans"},
       {"Meiryo UI", "今すぐインストール", "Noto Sans CJK JP"},
