@@ -183,6 +183,16 @@ void Window::setText(Control& control, const std::string& text) {
   invalidate(control.rect);
 }
 
+void Window::setAttribute(Control& control, const std::string& name, const std::string& value) {
+  if (name == "text") {
+    setText(control, value);
+    return;
+  }
+  control.setAttribute(name, value);
+  layout();
+  invalidate();
+}
+
 void Window::setVisible(Control& control, bool visible) {
   if (control.visible == visible) return;
   control.visible = visible;

@@ -59,6 +59,9 @@ class Window {
 
   // Changes that relayout and repaint.
   void setText(Control& control, const std::string& text);
+  // Any other attribute (a size, a picture, a colour): set as the skin
+  // would, then the window is laid out and painted again.
+  void setAttribute(Control& control, const std::string& name, const std::string& value);
   void setVisible(Control& control, bool visible);
   void setEnabled(Control& control, bool enabled);
   // The shown item of a tab layout.

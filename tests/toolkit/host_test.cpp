@@ -61,3 +61,31 @@ TEST(Host, EscapeOutsideAModalRunGoesToTheWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Host, ChangesLayTheWindowOutAgainAndMarkItDirty) {
+  cwui::MessageLoop loop;
+  cwui::Window window(*cwui::ReadSkin(R"(<Window size="100,100"><VerticalLayout>
+      <Control name="top" height="20"/><Control name="rest"/>
+      <TabLayout name="tabs" height="30"><Control name="page0"/><Control name="page1"/></TabLayout>
+    </VerticalLayout></Window>)", {}));
+  cwui::HeadlessHost host(window, loop);
+  cwui::Control& top = *window.find("top");
+  cwui::Control& rest = *window.find("rest");
+  cwui::Control& tabs = *window.find("tabs");
+  EXPECT_EQ(rest.rect, (cwui::Rect{0, 20, 100, 70}));
+
+  window.setAttribute(top, "height", "40");
+  EXPECT_EQ(rest.rect, (cwui::Rect{0, 40, 100, 70}));
+  window.setVisible(top, false);
+  EXPECT_EQ(rest.rect, (cwui::Rect{0, 0, 100, 70}));
+  EXPECT_EQ(host.takeDirty(), (cwui::Rect{0, 0, 100, 100}));
+
+  window.selectItem(tabs, 1);
+  EXPECT_EQ(window.find("page0")->rect.width(), 0);
+  EXPECT_EQ(window.find("page1")->rect, (cwui::Rect{0, 70, 100, 100}));
+  EXPECT_EQ(host.takeDirty(), tabs.rect);
+}
+
+}  // namespace
