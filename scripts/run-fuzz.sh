@@ -15,6 +15,9 @@ for source in tests/fuzz/fuzz_*.cpp; do
   targets+=("cw_fuzz_${name%.cpp}")
 done
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
+# Libraries that keep caches for the life of the process (fontconfig) are
+# not leaks of ours.
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 failed=()
 for target in "${targets[@]}"; do
   name=${target#cw_fuzz_}
