@@ -1,0 +1,141 @@
+// The twenty language files of the embedded archive: each reads, holds every
+// key the windows ask for, keeps the one conversion of each format string,
+// uses only markup the toolkit understands, and shows with real glyphs in
+// its language's face.
+#include "src/app/EmbeddedResources.h"
+#include "toolkit/FontMap.h"
+#include "toolkit/Markup.h"
+#include "toolkit/ResourceArchive.h"
+#include "toolkit/Skin.h"
+
+#include <gtest/gtest.h>
+#include <pango/pangocairo.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Language {
+  const char* file;
+  const char* face;  // the face its captions are drawn in
+};
+
+const Language kLanguages[] = {
+    {"language_english.xml", "Microsoft YaHei"},    {"language_japanese.xml", "Meiryo UI"},
+    {"language_chinese.xml", "Microsoft YaHei"},    {"language_spanish.xml", "Times New Roman"},
+    {"language_german.xml", "Times New Roman"},     {"language_french.xml", "Times New Roman"},
+    {"language_russian.xml", "Times New Roman"},    {"language_portuguese.xml", "Times New Roman"},
+    {"language_arabic.xml", "Times New Roman"},     {"language_italiano.xml", "Times New Roman"},
+    {"language_chinesetrad.xml", "Microsoft YaHei"}, {"language_korean.xml", "batang"},
+    {"language_nederland.xml", "Microsoft YaHei"},  {"language_indonesian.xml", "Microsoft YaHei"},
+    {"language_turkish.xml", "Microsoft YaHei"},    {"language_hindi.xml", "Microsoft YaHei"},
+    {"language_thai.xml", "Microsoft YaHei"},       {"language_malay.xml", "Microsoft YaHei"},
+    {"language_swedish.xml", "Microsoft YaHei"},    {"language_czech.xml", "Microsoft YaHei"},
+};
+
+const std::vector<std::string> kInstallKeys = {
+    "select_language_text", "install_btn", "install_setting", "license_link", "browser_btn", "space_need",
+    "space_free", "install_label", "install_path_text", "install_minbtn", "install_closebtn", "finish_label",
+    "start_app", "agree_improvement", "extra_text", "text_fail_retry", "retry_btn", "text_fail_advice",
+    "anima_text_1", "anima_text_2", "anima_text_3", "anima_text_4", "anima_text_5", "anima_text_6",
+    "anima_text_7", "anima_text_8", "anima_text_9", "anima_text_10"};
+const std::vector<std::string> kMessageKeys = {
+    "ClickShortcutToLaunchText", "FinshDesText", "FinshQueText", "ReplaceDesText", "ReplaceQueText",
+    "CancelDesText", "CancelQueText", "AppExistDesText", "AppExistQueText", "PathErrorDesText",
+    "PathErrorQueText", "YesText", "NoText", "ReplaceText", "CancelText", "InstallRunTimeOutDesText",
+    "InstallRunTimeOutQueText", "MD5FailDesText", "MD5FailQueText", "UrlFailDexText", "UrlFailQueText",
+    "InternetFailDesText", "InternetFailQueText", "InternetTimeoutDesText", "InternetTimeoutQueText",
+    "ConfirmText", "NoEnoughSpaceDesText", "OkButtonText", "NotSupportSystemDesText", "AgreeDesText",
+    "AgreeInstallText", "NotAgreeText"};
+
+// The printf conversions of a text ("%%" is a literal percent sign).
+std::vector<std::string> Conversions(const std::string& text) {
+  std::vector<std::string> found;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') continue;
+    if (i + 1 < text.size() && text[i + 1] == '%') {
+      ++i;
+      continue;
+    }
+    std::size_t end = i + 1;
+    while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.')) ++end;
+    found.push_back(text.substr(i, end + 1 - i));
+    i = end;
+  }
+  return found;
+}
+
+int MissingGlyphs(const std::string& text, const char* face) {
+  PangoContext* context = cwui::FontMap::CreateContext();
+  PangoLayout* layout = pango_layout_new(context);
+  PangoFontDescription* font = pango_font_description_from_string(face);
+  pango_font_description_set_absolute_size(font, 14 * PANGO_SCALE);
+  pango_layout_set_font_description(layout, font);
+  pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+  const int missing = cwui::MissingGlyphs(layout);
+  pango_font_description_free(font);
+  g_object_unref(layout);
+  g_object_unref(context);
+  return missing;
+}
+
+class LanguageFiles : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(s_archive.Open(EmbeddedResourceData(), EmbeddedResourceSize()));
+    const auto fonts = s_archive.Read("fonts/fonts.conf");
+    ASSERT_TRUE(fonts);
+    ASSERT_TRUE(cwui::FontMap::Load(*fonts));
+  }
+  static cwui::CResourceArchive s_archive;
+};
+cwui::CResourceArchive LanguageFiles::s_archive;
+
+TEST_F(LanguageFiles, EveryLanguageHasEveryKeyInMarkupThatShows) {
+  const std::map<std::string, std::vector<std::string>> formats = {
+      {"install_label", {"%0.f"}}, {"space_free", {"%.1f"}}, {"space_need", {"%s"}}};
+  for (const Language& language : kLanguages) {
+    SCOPED_TRACE(language.file);
+    const auto xml = s_archive.Read(std::string("language\\") + language.file);
+    std::string error;
+    const auto skin = xml ? cwui::ReadSkin(*xml, {}, &error) : std::nullopt;
+    if (!skin) {
+      ADD_FAILURE() << (xml ? error : "not in the archive");
+      continue;
+    }
+    EXPECT_EQ(error, "");
+    for (const auto& [page, keys] : {std::pair{"install_page", &kInstallKeys}, {"message_page", &kMessageKeys}}) {
+      const cwui::Control* container = skin->find(page);
+      if (container == nullptr) {
+        ADD_FAILURE() << "no " << page;
+        continue;
+      }
+      std::set<std::string> present;
+      for (const auto& label : container->children()) present.insert(label->name());
+      for (const std::string& key : *keys) {
+        if (!present.count(key)) {
+          ADD_FAILURE() << page << " lacks " << key;
+          continue;
+        }
+        const std::string text = skin->find(key)->text();
+        const auto wanted = formats.find(key);
+        EXPECT_EQ(Conversions(text), wanted == formats.end() ? std::vector<std::string>{} : wanted->second)
+            << key << ": " << text;
+        // Every tag is one the toolkit reads: nothing of the markup is left to show.
+        const std::string shown = cwui::ParseMarkup(text).text;
+        EXPECT_EQ(shown.find_first_of("{}"), std::string::npos) << key << ": " << text;
+        EXPECT_EQ(MissingGlyphs(shown, language.face), 0) << key << ": " << shown;
+      }
+    }
+  }
+}
+
+TEST(LanguageConversions, AreFoundAsPrintfReadsThem) {
+  EXPECT_EQ(Conversions("Installing... %0.f%%"), std::vector<std::string>{"%0.f"});
+  EXPECT_EQ(Conversions("100%% %s and %.1fGB"), (std::vector<std::string>{"%s", "%.1f"}));
+  EXPECT_EQ(Conversions("no conversion"), std::vector<std::string>{});
+}
+
+}  // namespace
