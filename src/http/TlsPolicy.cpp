@@ -57,7 +57,15 @@ std::shared_ptr<const Anchors> CurrentAnchors() {
 CURLcode AddAnchors(CURL*, void* sslctx, void*) {
   X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslctx));
   const auto anchors = CurrentAnchors();
-  for (const auto& cert : *anchors) X509_STORE_add_cert(store, cert.get());
+  for (const auto& cert : *anchors) {
+    // A copy for each connection: OpenSSL fills cached fields of a
+    // certificate (its names' canonical encoding) the first time it compares
+    // them, so one certificate in the stores of two threads is written by both.
+    X509* copy = X509_dup(cert.get());
+    if (copy == nullptr) return CURLE_OUT_OF_MEMORY;
+    X509_STORE_add_cert(store, copy);  // takes its own reference
+    X509_free(copy);
+  }
   return CURLE_OK;
 }
 
