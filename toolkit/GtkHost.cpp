@@ -2,6 +2,7 @@
 
 #include "toolkit/ControlText.h"
 #include "toolkit/Painter.h"
+#include "toolkit/WindowParts.h"
 
 #include <gtk/gtk.h>
 
@@ -11,16 +12,15 @@
 #include <vector>
 
 namespace cwui {
+using window_parts::Contains;
+using window_parts::MaxChars;
 namespace {
 
 // The windows a modal run made insensitive, innermost last: a modal window
 // shown now belongs to the last one.
 std::vector<GtkHost*> g_blockedParents;
 
-constexpr int kDefaultMaxChars = 255;
-constexpr int kMaxEntryChars = 65535;  // GtkEntry's own bound
-
-bool Contains(const Rect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+constexpr std::size_t kMaxEntryChars = 65535;  // GtkEntry's own bound
 
 Size WindowSize(const Skin& skin) { return {std::max(1, skin.size.cx), std::max(1, skin.size.cy)}; }
 
@@ -46,24 +46,6 @@ cairo_region_t* RoundedRegion(Size size, Size radii) {
     cairo_region_union_rectangle(region, &bottom);
   }
   return region;
-}
-
-// The same outline, antialiased, for the clip of a window with alpha.
-void RoundedPath(cairo_t* cr, Size size, Size radii) {
-  const double quarter = G_PI / 2;
-  const struct {
-    int x, y;
-  } centres[] = {{size.cx - radii.cx, radii.cy}, {size.cx - radii.cx, size.cy - radii.cy},
-                 {radii.cx, size.cy - radii.cy}, {radii.cx, radii.cy}};
-  cairo_new_path(cr);
-  for (int i = 0; i < 4; ++i) {
-    cairo_save(cr);
-    cairo_translate(cr, centres[i].x, centres[i].y);
-    cairo_scale(cr, radii.cx, radii.cy);
-    cairo_arc(cr, 0, 0, 1, (i - 1) * quarter, i * quarter);
-    cairo_restore(cr);
-  }
-  cairo_close_path(cr);
 }
 
 // A press on a link of a text or label follows the link, not the drag.
@@ -106,11 +88,6 @@ std::string ValidUtf8(const std::string& text) {
   return result;
 }
 
-int MaxChars(const Control& edit) {
-  const std::string value = edit.attribute("maxchar");
-  const int n = value.empty() ? kDefaultMaxChars : ParseInt(value);
-  return n > 0 ? std::min(n, kMaxEntryChars) : kDefaultMaxChars;
-}
 
 // The edit's font from the window's list (its id, else the default font).
 PangoAttrList* EntryAttributes(const Skin& skin, const Control& edit) {
@@ -306,11 +283,7 @@ void GtkHost::paint(cairo_t* cr) {
   }
   cairo_paint(cr);
   cairo_restore(cr);
-  const Size radii = CornerRadii(window().skin());
-  if (m_rgba && radii.cx > 0) {
-    RoundedPath(cr, WindowSize(window().skin()), radii);
-    cairo_clip(cr);
-  }
+  // The paint pass clips to the window's rounded shape itself.
   PaintWindow(cr, window(), scale(), Rect{clip.x, clip.y, clip.x + clip.width, clip.y + clip.height});
 }
 
@@ -436,7 +409,7 @@ void GtkHost::showsEntry(Control* edit, bool shown) {
 void GtkHost::configureEntry(Control& edit) {
   GtkEntry* entry = GTK_ENTRY(m_entry);
   m_syncingEntry = true;
-  gtk_entry_set_max_length(entry, MaxChars(edit));
+  gtk_entry_set_max_length(entry, static_cast<gint>(std::min(MaxChars(edit), kMaxEntryChars)));
   gtk_entry_set_visibility(entry, !ParseBool(edit.attribute("password")));
   gtk_editable_set_editable(GTK_EDITABLE(entry), !ParseBool(edit.attribute("readonly")));
   PangoAttrList* attributes = EntryAttributes(window().skin(), edit);

@@ -36,7 +36,7 @@ class Host {
   // posted messages keep arriving.
   int runModal(Host* parent);
   // Ends the window with a result: hidden, a modal run returns the code, and
-  // the main window's close ends the loop's outermost run with it.
+  // the main window's close ends the loop's current run with it.
   void close(int code);
   bool closed() const { return m_closed; }
   int result() const { return m_result; }

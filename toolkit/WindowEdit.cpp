@@ -13,8 +13,6 @@ namespace cwui {
 using namespace window_parts;
 namespace {
 
-constexpr int kDefaultMaxChar = 255;
-
 std::size_t NextChar(const std::string& s, std::size_t at) {
   if (at >= s.size()) return s.size();
   do ++at;
@@ -33,11 +31,6 @@ std::size_t CountChars(const std::string& s, std::size_t from, std::size_t to) {
   return static_cast<std::size_t>(std::count_if(s.begin() + static_cast<std::ptrdiff_t>(from),
                                                  s.begin() + static_cast<std::ptrdiff_t>(to),
                                                  [](char ch) { return !IsContinuation(ch); }));
-}
-
-std::size_t MaxChars(const Control& edit) {
-  const int asked = ParseInt(edit.attribute("maxchar"));
-  return static_cast<std::size_t>(asked > 0 ? asked : kDefaultMaxChar);
 }
 
 // Typed or pasted text is taken whole or not at all: valid UTF-8 without

@@ -1,5 +1,5 @@
 // What the parts of a window's behaviour share (Window.cpp, WindowCombo.cpp,
-// WindowEdit.cpp): geometry, walking the tree, moving keys and UTF-8 steps.
+// WindowEdit.cpp, and the GTK host's entry): geometry, walking the tree, moving keys and UTF-8 steps.
 #pragma once
 
 #include "toolkit/Window.h"
@@ -58,6 +58,12 @@ inline std::size_t Boundary(const std::string& s, std::size_t at) {
   at = std::min(at, s.size());
   while (at > 0 && at < s.size() && IsContinuation(s[at])) --at;
   return at;
+}
+
+// The characters an edit holds: its maxchar, 255 when it gives none.
+inline std::size_t MaxChars(const Control& edit) {
+  const int asked = ParseInt(edit.attribute("maxchar"));
+  return static_cast<std::size_t>(asked > 0 ? asked : 255);
 }
 
 }  // namespace cwui::window_parts
