@@ -2,13 +2,11 @@
 // key the windows ask for, keeps the one conversion of each format string,
 // uses only markup the toolkit understands, and shows with real glyphs in
 // its language's face.
-#include "src/app/EmbeddedResources.h"
-#include "toolkit/FontMap.h"
-#include "toolkit/Markup.h"
-#include "toolkit/ResourceArchive.h"
-#include "toolkit/Skin.h"
+#include "SkinArchive.h"
 
-#include <gtest/gtest.h>
+#include "toolkit/Markup.h"
+#include "ui/LanguageTable.h"
+
 #include <pango/pangocairo.h>
 
 #include <set>
@@ -16,24 +14,6 @@
 #include <vector>
 
 namespace {
-
-struct Language {
-  const char* file;
-  const char* face;  // the face its captions are drawn in
-};
-
-const Language kLanguages[] = {
-    {"language_english.xml", "Microsoft YaHei"},    {"language_japanese.xml", "Meiryo UI"},
-    {"language_chinese.xml", "Microsoft YaHei"},    {"language_spanish.xml", "Times New Roman"},
-    {"language_german.xml", "Times New Roman"},     {"language_french.xml", "Times New Roman"},
-    {"language_russian.xml", "Times New Roman"},    {"language_portuguese.xml", "Times New Roman"},
-    {"language_arabic.xml", "Times New Roman"},     {"language_italiano.xml", "Times New Roman"},
-    {"language_chinesetrad.xml", "Microsoft YaHei"}, {"language_korean.xml", "batang"},
-    {"language_nederland.xml", "Microsoft YaHei"},  {"language_indonesian.xml", "Microsoft YaHei"},
-    {"language_turkish.xml", "Microsoft YaHei"},    {"language_hindi.xml", "Microsoft YaHei"},
-    {"language_thai.xml", "Microsoft YaHei"},       {"language_malay.xml", "Microsoft YaHei"},
-    {"language_swedish.xml", "Microsoft YaHei"},    {"language_czech.xml", "Microsoft YaHei"},
-};
 
 const std::vector<std::string> kInstallKeys = {
     "select_language_text", "install_btn", "install_setting", "license_link", "browser_btn", "space_need",
@@ -81,24 +61,15 @@ int MissingGlyphs(const std::string& text, const char* face) {
   return missing;
 }
 
-class LanguageFiles : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(s_archive.Open(EmbeddedResourceData(), EmbeddedResourceSize()));
-    const auto fonts = s_archive.Read("fonts/fonts.conf");
-    ASSERT_TRUE(fonts);
-    ASSERT_TRUE(cwui::FontMap::Load(*fonts));
-  }
-  static cwui::CResourceArchive s_archive;
-};
-cwui::CResourceArchive LanguageFiles::s_archive;
+class LanguageFiles : public SkinArchive {};
 
 TEST_F(LanguageFiles, EveryLanguageHasEveryKeyInMarkupThatShows) {
   const std::map<std::string, std::vector<std::string>> formats = {
       {"install_label", {"%0.f"}}, {"space_free", {"%.1f"}}, {"space_need", {"%s"}}};
-  for (const Language& language : kLanguages) {
+  for (int value = 0; value < kEnumLanguageCount; ++value) {
+    const ui::LanguageEntry& language = *ui::FindLanguage(value);
     SCOPED_TRACE(language.file);
-    const auto xml = s_archive.Read(std::string("language\\") + language.file);
+    const auto xml = s_archive.Read(ui::LanguageFilePath(value));
     std::string error;
     const auto skin = xml ? cwui::ReadSkin(*xml, {}, &error) : std::nullopt;
     if (!skin) {
@@ -126,7 +97,7 @@ TEST_F(LanguageFiles, EveryLanguageHasEveryKeyInMarkupThatShows) {
         // Every tag is one the toolkit reads: nothing of the markup is left to show.
         const std::string shown = cwui::ParseMarkup(text).text;
         EXPECT_EQ(shown.find_first_of("{}"), std::string::npos) << key << ": " << text;
-        EXPECT_EQ(MissingGlyphs(shown, language.face), 0) << key << ": " << shown;
+        EXPECT_EQ(MissingGlyphs(shown, language.captionFace), 0) << key << ": " << shown;
       }
     }
   }

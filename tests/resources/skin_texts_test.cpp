@@ -1,0 +1,130 @@
+// Every language's texts in the shipped windows, page by page and box by box:
+// each shows with real glyphs and fits its control (one line within its
+// width, wrapped text within its height), and Arabic reads right to left.
+#include "SkinArchive.h"
+
+#include "toolkit/ControlText.h"
+#include "toolkit/SkinValues.h"
+#include "ui/ApplyLanguage.h"
+#include "ui/FormatText.h"
+#include "ui/LanguageTable.h"
+#include "ui/MessageBoxTable.h"
+
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace {
+
+class ShippedTexts : public SkinArchive {};
+
+void Walk(const cwui::Control& c, const std::function<void(const cwui::Control&)>& visit) {
+  if (!c.visible) return;
+  visit(c);
+  for (const auto& child : c.children()) Walk(*child, visit);
+}
+
+bool IsArabicLetter(const std::string& text, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  return lead >= 0xD8 && lead <= 0xDB;
+}
+
+// What is wrong with how a control shows its text; "" when nothing.
+std::string Problem(const cwui::Window& window, const cwui::Control& c) {
+  cwui::ControlText laid(window, c);
+  PangoLayout* layout = laid.layout();
+  const std::string shown = pango_layout_get_text(layout);
+  if (shown.empty()) return "";
+  // Nothing may be cut off: the painter clips a control's text to its rectangle.
+  PangoRectangle ink{}, logical{};
+  pango_layout_get_pixel_extents(layout, &ink, &logical);
+  const cwui::Rect padding = cwui::ParseRect(c.attribute("textpadding"));
+  const int width = c.rect.width() - padding.left - padding.right;
+  const int top = laid.y() + ink.y, bottom = top + ink.height;
+  std::string problem;
+  if (cwui::MissingGlyphs(layout) > 0) problem += " lacks glyphs;";
+  if (pango_layout_is_ellipsized(layout) || logical.width > width) problem += " too wide;";
+  if (top < c.rect.top || bottom > c.rect.bottom) {
+    problem += " cut off (" + std::to_string(top) + ".." + std::to_string(bottom) + " outside " +
+               std::to_string(c.rect.top) + ".." + std::to_string(c.rect.bottom) + ");";
+  }
+  for (std::size_t i = 0; i + 2 < shown.size(); ++i) {
+    if (!IsArabicLetter(shown, i) || !IsArabicLetter(shown, i + 2)) continue;
+    PangoRectangle first{}, second{};
+    pango_layout_index_to_pos(layout, static_cast<int>(i), &first);
+    pango_layout_index_to_pos(layout, static_cast<int>(i + 2), &second);
+    if (first.x <= second.x) problem += " Arabic runs left to right;";
+    break;
+  }
+  return problem.empty() ? "" : c.name() + " \"" + shown + "\":" + problem;
+}
+
+std::vector<std::string> Problems(const cwui::Window& window) {
+  std::vector<std::string> found;
+  Walk(*window.skin().root, [&](const cwui::Control& c) {
+    static const char* const kTextKinds[] = {"label", "text", "button", "option", "checkbox"};
+    const bool hasText = std::find(std::begin(kTextKinds), std::end(kTextKinds), c.kind()) != std::end(kTextKinds);
+    if (hasText && c.rect.width() > 0 && !c.text().empty()) {
+      if (std::string p = Problem(window, c); !p.empty()) found.push_back(p);
+    }
+  });
+  return found;
+}
+
+struct MainState {
+  const char* name;
+  int mainItem, pageItem;
+  const char* startKey;       // the page text on start_app
+  bool failed;
+};
+
+TEST_F(ShippedTexts, MainWindowPagesInEveryLanguage) {
+  const MainState states[] = {{"settings", 0, 0, nullptr, false},
+                              {"finished", 0, 1, "start_app", false},
+                              {"failed", 0, 1, "retry_btn", true},
+                              {"running", 1, 1, nullptr, false}};
+  for (int language = 0; language < kEnumLanguageCount; ++language) {
+    for (const MainState& state : states) {
+      SCOPED_TRACE(std::string(ui::FindLanguage(language)->file) + ", " + state.name);
+      auto window = Open("InstallMainWnd.xml");
+      ASSERT_TRUE(window);
+      ui::InstallFormats formats;
+      ASSERT_TRUE(ui::ApplyMainWindowLanguage(*window, Source(), language, 61, 1234.5, "180 MB", formats));
+      // The rows the skin keeps hidden are checked too: a skin may show them.
+      for (const char* name : {"space_need", "agree_improvement"}) window->setVisible(*window->find(name)->parent(), true);
+      window->setText(*window->find("install_label"), ui::FormatNumber(formats.installLabel, 100.0));
+      window->selectItem(*window->find("main_tablayout"), state.mainItem);
+      window->selectItem(*window->find("page_layout"), state.pageItem);
+      if (state.startKey != nullptr) {
+        window->setText(*window->find("start_app"), ui::LoadLanguageText(Source(), "install_page", state.startKey, language));
+      }
+      for (const char* name : {"text_fail_retry", "text_fail_advice", "img_warning"}) {
+        window->setVisible(*window->find(name), state.failed);
+      }
+      window->setVisible(*window->find("text_startshortcut"), false);
+      for (const std::string& problem : Problems(*window)) ADD_FAILURE() << problem;
+    }
+  }
+}
+
+TEST_F(ShippedTexts, MessageBoxesInEveryLanguage) {
+  for (int language = 0; language < kEnumLanguageCount; ++language) {
+    const auto page = ui::LoadLanguagePage(Source(), language, "message_page");
+    ASSERT_TRUE(page) << language;
+    for (int type = MSG_REPLACE; type <= MSG_AGREE; ++type) {
+      if (type == MSG_DOWN) continue;
+      SCOPED_TRACE(std::string(ui::FindLanguage(language)->file) + ", box " + std::to_string(type));
+      auto window = Open("MessageBox.xml");
+      ASSERT_TRUE(window);
+      ui::ApplyMessageBox(*window, *page, type);
+      for (const std::string& problem : Problems(*window)) ADD_FAILURE() << problem;
+    }
+  }
+  auto download = Open(ui::MessageBoxSkin(MSG_DOWN));
+  ASSERT_TRUE(download);
+  for (const std::string& problem : Problems(*download)) ADD_FAILURE() << problem;
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+#include "ui/ApplyLanguage.h"
+
+#include "ui/FormatText.h"
+#include "ui/LanguageTable.h"
+#include "ui/MessageBoxTable.h"
+
+#include <string>
+
+namespace ui {
+namespace {
+
+void SetText(cwui::Window& window, const char* name, const std::string& text) {
+  if (cwui::Control* c = window.find(name)) window.setText(*c, text);
+}
+
+std::string TextOf(const LanguagePage& page, const char* key) {
+  const std::string* text = *key != '\0' ? page.find(key) : nullptr;
+  return text != nullptr ? *text : std::string();
+}
+
+}  // namespace
+
+void ApplyInstallPage(cwui::Window& window, const LanguagePage& page, InstallFormats& formats) {
+  for (auto it = page.labels.rbegin(); it != page.labels.rend(); ++it) {
+    const auto& [key, text] = *it;
+    if (key == "install_label") formats.installLabel = text;
+    if (key == "space_need") formats.spaceNeed = text;
+    if (key == "space_free") formats.spaceFree = text;
+    if (cwui::Control* c = window.find(key)) window.setText(*c, text);
+  }
+}
+
+bool ApplyMainWindowLanguage(cwui::Window& window, const cwui::LayoutSource& archive, int language, int siteId,
+                             double freeGiB, const std::string& productSize, InstallFormats& formats) {
+  const std::optional<LanguagePage> page = LoadLanguagePage(archive, language, "install_page");
+  if (!page) return false;
+  const LanguageEntry* entry = FindLanguage(language);
+  if (const cwui::Control* licence = entry != nullptr ? window.find(entry->licenceControl) : nullptr) {
+    SetText(window, "license_text", licence->text());
+    if (cwui::Control* panel = window.find("license_text_layout")) {
+      window.setAttribute(*panel, "height", std::to_string(LicencePanelHeight(language, siteId)));
+    }
+  }
+  ApplyInstallPage(window, *page, formats);
+  SetText(window, "space_free", FormatNumber(formats.spaceFree, freeGiB));
+  SetText(window, "space_need", FormatString(formats.spaceNeed, productSize));
+  for (const char* name : {"install_setting", "license_link"}) {
+    if (cwui::Control* c = window.find(name)) window.setVisible(*c, true);
+  }
+  return true;
+}
+
+void ApplyMessageBox(cwui::Window& window, const LanguagePage& page, int type) {
+  const MessageBoxEntry* box = FindMessageBox(type);
+  if (box == nullptr) return;
+  if (box->icon != nullptr) {
+    if (cwui::Control* icon = window.find("iconimage")) window.setAttribute(*icon, "bkimage", box->icon);
+  }
+  SetText(window, "btn_yes", TextOf(page, box->yes));
+  SetText(window, "btn_no", TextOf(page, box->no));
+  // A product that is running is described by the skin unless the language says otherwise.
+  if (type != MSG_APPEXIST || page.find(box->describe) != nullptr) {
+    SetText(window, "msg_describe", TextOf(page, box->describe));
+  }
+  SetText(window, "msg_question", TextOf(page, box->question));
+  if (!box->noShown) {
+    if (cwui::Control* no = window.find("btn_no")) window.setVisible(*no, false);
+  }
+}
+
+}  // namespace ui

@@ -1,0 +1,57 @@
+#include "ui/LanguageTable.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace ui {
+namespace {
+
+constexpr LanguageEntry kLanguages[kEnumLanguageCount] = {
+    {"language_english.xml", "license_english", "Microsoft YaHei", 1540},
+    {"language_japanese.xml", "license_japanese", "Meiryo UI", 1490},
+    {"language_chinese.xml", "license_chinese", "Microsoft YaHei", 1265},
+    {"language_spanish.xml", "license_spanish", "Times New Roman", 1610},
+    {"language_german.xml", "license_german", "Times New Roman", 1655},
+    {"language_french.xml", "license_french", "Times New Roman", 1580},
+    {"language_russian.xml", "license_russian", "Times New Roman", 1615},
+    {"language_portuguese.xml", "license_portuguese", "Times New Roman", 1465},
+    {"language_arabic.xml", "license_arabic", "Times New Roman", 1365},
+    {"language_italiano.xml", "license_italiano", "Times New Roman", 1515},
+    {"language_chinesetrad.xml", "license_chinesetrad", "Microsoft YaHei", 1265},
+    {"language_korean.xml", "license_korean", "batang", 1345},
+    {"language_nederland.xml", "license_nederlands", "Microsoft YaHei", 1655},
+    {"language_indonesian.xml", "license_indonesian", "Microsoft YaHei", 1540},
+    {"language_turkish.xml", "license_turkish", "Microsoft YaHei", 1540},
+    {"language_hindi.xml", "license_hindi", "Microsoft YaHei", 1540},
+    {"language_thai.xml", "license_thai", "Microsoft YaHei", 1345},
+    {"language_malay.xml", "license_malay", "Microsoft YaHei", 1580},
+    {"language_swedish.xml", "license_swedish", "Microsoft YaHei", 1580},
+    {"language_czech.xml", "license_czech", "Microsoft YaHei", 1580},
+};
+
+constexpr int kLongChineseLicenceSites[] = {54, 93, 118, 127, 133, 290};
+constexpr int kLongChineseLicenceHeight = 2070;
+constexpr int kUnknownLanguageHeight = 1935;
+
+}  // namespace
+
+const LanguageEntry* FindLanguage(int language) {
+  return language >= 0 && language < kEnumLanguageCount ? &kLanguages[language] : nullptr;
+}
+
+std::string LanguageFilePath(int language) {
+  const LanguageEntry* entry = FindLanguage(language);
+  return entry != nullptr ? std::string("language\\") + entry->file : std::string();
+}
+
+int LicencePanelHeight(int language, int siteId) {
+  const LanguageEntry* entry = FindLanguage(language);
+  if (entry == nullptr) return kUnknownLanguageHeight;
+  if (language == Chinese && std::find(std::begin(kLongChineseLicenceSites), std::end(kLongChineseLicenceSites),
+                                       siteId) != std::end(kLongChineseLicenceSites)) {
+    return kLongChineseLicenceHeight;
+  }
+  return entry->licenceHeight;
+}
+
+}  // namespace ui
