@@ -108,6 +108,7 @@ ControlText::ControlText(const Window& window, const Control& control, int hover
   colours.hoverLink = hoverLink;
 
   PangoContext* context = FontMap::CreateContext();
+  if (!window.language().empty()) pango_context_set_language(context, pango_language_from_string(window.language().c_str()));
   m_layout = pango_layout_new(context);
   g_object_unref(context);
   const std::string font = control.attribute("font");

@@ -67,6 +67,13 @@ void Window::invalidate(const Rect& rect) {
   if (m_invalidate && rect.width() > 0 && rect.height() > 0) m_invalidate(rect);
 }
 
+void Window::setLanguage(const std::string& tag) {
+  if (tag == m_language) return;
+  m_language = tag;
+  layout();
+  invalidate();
+}
+
 void Window::setText(Control& control, const std::string& text) {
   if (control.text() == text) return;
   control.setAttribute("text", text);

@@ -57,6 +57,13 @@ class Window {
   void invalidate(const Rect& rect);
   void invalidate() { invalidate(m_skin.root->rect); }
 
+  // The language of the window's texts (a tag such as "ja" or "zh-tw"; ""
+  // for pango's default). Fonts follow it where one script is written in
+  // more than one way: Han characters take their Japanese, Traditional
+  // Chinese or Korean shapes. Relayouts and repaints.
+  void setLanguage(const std::string& tag);
+  const std::string& language() const { return m_language; }
+
   // Changes that relayout and repaint.
   void setText(Control& control, const std::string& text);
   // Any other attribute (a size, a picture, a colour): set as the skin
@@ -132,6 +139,7 @@ class Window {
 
   Skin m_skin;
   ImageCache m_images;
+  std::string m_language;
   std::function<void(const Notification&)> m_notify;
   std::function<void(const Rect&)> m_invalidate;
   DropBox m_dropBox;

@@ -30,10 +30,16 @@ void ApplyInstallPage(cwui::Window& window, const LanguagePage& page, InstallFor
   }
 }
 
+void SetWindowLanguage(cwui::Window& window, int language) {
+  const LanguageEntry* entry = FindLanguage(language);
+  window.setLanguage(entry != nullptr ? entry->tag : "");
+}
+
 bool ApplyMainWindowLanguage(cwui::Window& window, const cwui::LayoutSource& archive, int language, int siteId,
                              double freeGiB, const std::string& productSize, InstallFormats& formats) {
   const std::optional<LanguagePage> page = LoadLanguagePage(archive, language, "install_page");
   if (!page) return false;
+  SetWindowLanguage(window, language);
   const LanguageEntry* entry = FindLanguage(language);
   if (const cwui::Control* licence = entry != nullptr ? window.find(entry->licenceControl) : nullptr) {
     SetText(window, "license_text", licence->text());

@@ -19,7 +19,10 @@ struct InstallFormats {
 // the first of two labels with one key wins. The formats found are written
 // into `formats`; those the page lacks stay as they were.
 void ApplyInstallPage(cwui::Window& window, const LanguagePage& page, InstallFormats& formats);
-// What a language brings to the main window: the licence of the language in
+// The language of a window's texts, which the fonts follow (Han characters
+// in their Japanese, Traditional Chinese or Korean shapes).
+void SetWindowLanguage(cwui::Window& window, int language);
+// What a language brings to the main window: its text language, the licence of the language in
 // license_text with its panel height, every text of the page, the two space
 // texts filled in (free GiB, the product's size as the configuration gives
 // it), and the settings and licence links shown. Returns false (the window

@@ -13,6 +13,7 @@ struct LanguageEntry {
   const char* file;            // "language_english.xml", below "language\" in the archive
   const char* licenceControl;  // "license_english"
   const char* captionFace;     // "Microsoft YaHei"
+  const char* tag;             // the texts' language for the fonts: "en", "ja", "zh-tw", ...
   int licenceHeight;           // of license_text_layout when the licence is shown
 };
 

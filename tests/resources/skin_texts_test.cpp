@@ -1,6 +1,7 @@
 // Every language's texts in the shipped windows, page by page and box by box:
-// each shows with real glyphs and fits its control (one line within its
-// width, wrapped text within its height), and Arabic reads right to left.
+// each shows with real glyphs (Han characters in the shapes of the window's
+// language) and fits its control (nothing cut off or elided), and Arabic
+// reads right to left.
 #include "SkinArchive.h"
 
 #include "toolkit/ControlText.h"
@@ -31,6 +32,34 @@ bool IsArabicLetter(const std::string& text, std::size_t i) {
   return lead >= 0xD8 && lead <= 0xDB;
 }
 
+// Han characters (U+4E00..U+9FFF) in a run.
+bool HasHan(const char* text, int length) {
+  for (int i = 0; i + 2 < length; ++i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead >= 0xE4 && lead <= 0xE9) return true;
+  }
+  return false;
+}
+
+// The faces Han characters are drawn in, when one is not of the region the
+// window's language writes them for ("Noto Sans CJK JP" for Japanese, ...).
+std::string WrongHanFace(PangoLayout* layout, const std::string& language) {
+  const std::string region = language == "ja" ? "JP" : language == "zh-tw" ? "TC" : language == "ko" ? "KR" : "SC";
+  const char* text = pango_layout_get_text(layout);
+  std::string wrong;
+  PangoLayoutIter* iter = pango_layout_get_iter(layout);
+  do {
+    const PangoLayoutRun* run = pango_layout_iter_get_run_readonly(iter);
+    if (run == nullptr || !HasHan(text + run->item->offset, run->item->length)) continue;
+    PangoFontDescription* font = pango_font_describe(run->item->analysis.font);
+    const std::string family = pango_font_description_get_family(font);
+    pango_font_description_free(font);
+    if (family.find("CJK " + region) == std::string::npos) wrong = family;
+  } while (pango_layout_iter_next_run(iter));
+  pango_layout_iter_free(iter);
+  return wrong;
+}
+
 // What is wrong with how a control shows its text; "" when nothing.
 std::string Problem(const cwui::Window& window, const cwui::Control& c) {
   cwui::ControlText laid(window, c);
@@ -45,6 +74,7 @@ std::string Problem(const cwui::Window& window, const cwui::Control& c) {
   const int top = laid.y() + ink.y, bottom = top + ink.height;
   std::string problem;
   if (cwui::MissingGlyphs(layout) > 0) problem += " lacks glyphs;";
+  if (const std::string face = WrongHanFace(layout, window.language()); !face.empty()) problem += " Han in " + face + ";";
   if (pango_layout_is_ellipsized(layout) || logical.width > width) problem += " too wide;";
   if (top < c.rect.top || bottom > c.rect.bottom) {
     problem += " cut off (" + std::to_string(top) + ".." + std::to_string(bottom) + " outside " +
@@ -118,6 +148,7 @@ TEST_F(ShippedTexts, MessageBoxesInEveryLanguage) {
       SCOPED_TRACE(std::string(ui::FindLanguage(language)->file) + ", box " + std::to_string(type));
       auto window = Open("MessageBox.xml");
       ASSERT_TRUE(window);
+      ui::SetWindowLanguage(*window, language);
       ui::ApplyMessageBox(*window, *page, type);
       for (const std::string& problem : Problems(*window)) ADD_FAILURE() << problem;
     }

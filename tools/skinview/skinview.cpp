@@ -45,6 +45,7 @@ bool Split(const std::string& arg, std::string& name, int& value) {
 void ApplyLanguage(cwui::Window& window, const cwui::LayoutSource& source, EnumLanguage language, bool messageBox,
                    int type) {
   if (messageBox) {
+    ui::SetWindowLanguage(window, language);
     if (const auto page = ui::LoadLanguagePage(source, language, "message_page")) ui::ApplyMessageBox(window, *page, type);
     return;
   }
