@@ -66,9 +66,10 @@ function(cw_skin_pictures out svg_dir)
     _cw_skin_add(${svg_dir}/${rel} ${picture})
   endforeach()
 
-  # Settings page's top area: brand violet while installing, green when done.
-  _cw_skin_variant(backgroud backgroud A1=8372FF A2=3CC8C8 OP=1 BASE=FAF9FF)
-  _cw_skin_variant(backgroud backgroud_complete A1=28BF74 A2=8FD9B6 OP=0.8 BASE=F7FCF9)
+  # Settings page's top area: brand violet while installing, green when done;
+  # its front wave takes the colour of the settings panel below it.
+  _cw_skin_variant(backgroud backgroud A1=8372FF A2=3CC8C8 OP=1 BASE=FAF9FF FRONT=F6F5FF)
+  _cw_skin_variant(backgroud backgroud_complete A1=28BF74 A2=8FD9B6 OP=0.8 BASE=F7FCF9 FRONT=F1FAF5)
 
   _cw_skin_variant(logo logo SIZE=80)
   _cw_skin_variant(logo logo_running SIZE=64)
