@@ -7,6 +7,8 @@ set -euo pipefail
 PACKAGES=(
   # build
   cmake ninja-build g++ make pkg-config
+  # renders the skin's SVG pictures to PNG
+  librsvg2-bin
   # libraries the program links
   libcurl4-openssl-dev libtinyxml2-dev libjsoncpp-dev libeasyloggingpp-dev
   libzip-dev libssl-dev
