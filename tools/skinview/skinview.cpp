@@ -54,6 +54,7 @@ void ApplyLanguage(cwui::Window& window, const cwui::LayoutSource& source, EnumL
   if (cwui::Control* label = window.find("install_label")) {
     window.setText(*label, ui::FormatNumber(formats.installLabel, 42.0));
   }
+  if (cwui::Control* bar = window.find("install_progress")) window.setValue(*bar, 42);
   if (cwui::Control* start = window.find("start_app")) {
     window.setText(*start, ui::LoadLanguageText(source, "install_page", "start_app", language));
   }
