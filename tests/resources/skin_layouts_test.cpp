@@ -37,6 +37,7 @@ struct PageState {
   const char* layout;
   std::vector<std::pair<const char*, int>> selects;  // tab layout, item
   std::vector<Expected> controls;
+  std::vector<const char*> shown = {};  // controls the window shows in that state
 };
 
 TEST_F(ShippedSkin, WindowsHoldTheirControlsWithTheirKindsAndSizes) {
@@ -57,7 +58,8 @@ TEST_F(ShippedSkin, WindowsHoldTheirControlsWithTheirKindsAndSizes) {
       {"InstallMainWnd.xml",
        {{"page_layout", 1}},
        {{"text_startshortcut", "label", 590, 100}, {"start_app", "button", 200, 40},
-        {"img_warning", "control", 24, 24}, {"text_fail_advice", "text", 0, 0}}},
+        {"img_warning", "control", 24, 24}, {"text_fail_advice", "text", 0, 0}},
+       {"img_warning", "text_fail_advice"}},
       {"InstallMainWnd.xml",
        {{"main_tablayout", 1}},
        {{"image_play", "control", 648, 300}, {"image_play_option1", "option", 6, 6},
@@ -79,6 +81,7 @@ TEST_F(ShippedSkin, WindowsHoldTheirControlsWithTheirKindsAndSizes) {
     auto window = Open(state.layout);
     if (!window) continue;
     for (const auto& [tab, item] : state.selects) window->selectItem(*window->find(tab), item);
+    for (const char* name : state.shown) window->setVisible(*window->find(name), true);
     for (const Expected& e : state.controls) {
       const cwui::Control* c = window->find(e.name);
       if (c == nullptr) {
