@@ -23,11 +23,10 @@ std::size_t Digits(const std::string& f, std::size_t i) {
   return n;
 }
 
-// The one conversion of the format, or none when there is not exactly one of
-// the accepted shape.
-Conversion FindConversion(const std::string& f) {
-  Conversion found;
-  int count = 0;
+// Every conversion of the format ("%%" is none), as printf would read it;
+// one of a shape the windows do not fill has type 0.
+std::vector<Conversion> Scan(const std::string& f) {
+  std::vector<Conversion> found;
   for (std::size_t i = 0; i < f.size(); ++i) {
     if (f[i] != '%') continue;
     if (i + 1 < f.size() && f[i + 1] == '%') {
@@ -40,14 +39,19 @@ Conversion FindConversion(const std::string& f) {
     j += width;
     std::size_t precision = 0;
     if (j < f.size() && f[j] == '.') precision = Digits(f, ++j), j += precision;
-    if (j >= f.size() || std::strchr("fFeEgGs", f[j]) == nullptr || width > kMaxDigits || precision > kMaxDigits) {
-      return {};
-    }
-    if (++count > 1) return {};
-    found = {i, j + 1, f[j]};
+    const bool accepted = j < f.size() && std::strchr("fFeEgGs", f[j]) != nullptr && width <= kMaxDigits &&
+                          precision <= kMaxDigits;
+    found.push_back({i, std::min(j + 1, f.size()), accepted ? f[j] : '\0'});
     i = j;
   }
   return found;
+}
+
+// The one conversion of the format, or none when there is not exactly one of
+// the accepted shape.
+Conversion FindConversion(const std::string& f) {
+  const std::vector<Conversion> all = Scan(f);
+  return all.size() == 1 && all[0].type != '\0' ? all[0] : Conversion{};
 }
 
 // The literal parts: "%%" is one percent sign.
@@ -61,6 +65,12 @@ std::string Literal(const std::string& f, std::size_t from, std::size_t to) {
 }
 
 }  // namespace
+
+std::vector<std::string> Conversions(const std::string& format) {
+  std::vector<std::string> texts;
+  for (const Conversion& c : Scan(format)) texts.push_back(format.substr(c.start, c.end - c.start));
+  return texts;
+}
 
 std::string FormatNumber(const std::string& format, double value) {
   const Conversion c = FindConversion(format);

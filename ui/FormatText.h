@@ -6,8 +6,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace ui {
+
+// The conversions of a format as printf reads them ("%%" is none): "%0.f",
+// "%s", ...; for checking a skin's texts.
+std::vector<std::string> Conversions(const std::string& format);
 
 std::string FormatNumber(const std::string& format, double value);
 std::string FormatString(const std::string& format, const std::string& value);

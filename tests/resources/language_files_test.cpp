@@ -5,6 +5,7 @@
 #include "SkinArchive.h"
 
 #include "toolkit/Markup.h"
+#include "ui/FormatText.h"
 #include "ui/LanguageTable.h"
 
 #include <pango/pangocairo.h>
@@ -29,23 +30,6 @@ const std::vector<std::string> kMessageKeys = {
     "InternetFailDesText", "InternetFailQueText", "InternetTimeoutDesText", "InternetTimeoutQueText",
     "ConfirmText", "NoEnoughSpaceDesText", "OkButtonText", "NotSupportSystemDesText", "AgreeDesText",
     "AgreeInstallText", "NotAgreeText"};
-
-// The printf conversions of a text ("%%" is a literal percent sign).
-std::vector<std::string> Conversions(const std::string& text) {
-  std::vector<std::string> found;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') continue;
-    if (i + 1 < text.size() && text[i + 1] == '%') {
-      ++i;
-      continue;
-    }
-    std::size_t end = i + 1;
-    while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.')) ++end;
-    found.push_back(text.substr(i, end + 1 - i));
-    i = end;
-  }
-  return found;
-}
 
 int MissingGlyphs(const std::string& text, const char* face) {
   PangoContext* context = cwui::FontMap::CreateContext();
@@ -92,7 +76,7 @@ TEST_F(LanguageFiles, EveryLanguageHasEveryKeyInMarkupThatShows) {
         }
         const std::string text = skin->find(key)->text();
         const auto wanted = formats.find(key);
-        EXPECT_EQ(Conversions(text), wanted == formats.end() ? std::vector<std::string>{} : wanted->second)
+        EXPECT_EQ(ui::Conversions(text), wanted == formats.end() ? std::vector<std::string>{} : wanted->second)
             << key << ": " << text;
         // Every tag is one the toolkit reads: nothing of the markup is left to show.
         const std::string shown = cwui::ParseMarkup(text).text;
@@ -101,12 +85,6 @@ TEST_F(LanguageFiles, EveryLanguageHasEveryKeyInMarkupThatShows) {
       }
     }
   }
-}
-
-TEST(LanguageConversions, AreFoundAsPrintfReadsThem) {
-  EXPECT_EQ(Conversions("Installing... %0.f%%"), std::vector<std::string>{"%0.f"});
-  EXPECT_EQ(Conversions("100%% %s and %.1fGB"), (std::vector<std::string>{"%s", "%.1f"}));
-  EXPECT_EQ(Conversions("no conversion"), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ TEST(FormatText, FillsTheOneConversionAndLeavesAnyOtherFormatAsItStands) {
   EXPECT_EQ(ui::FormatString("%s of %s", "x"), "%s of %s");
   EXPECT_EQ(ui::FormatString("%.1f", "x"), "%.1f");
   EXPECT_EQ(ui::FormatString("%.2s", "x"), "%.2s");
+  EXPECT_EQ(ui::Conversions("100%% %s and %.1fGB, %d"), (std::vector<std::string>{"%s", "%.1f", "%d"}));
 }
 
 TEST(LanguageFile, ReadsItsPagesAndRefusesWhatIsNotOne) {
