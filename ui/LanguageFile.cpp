@@ -4,7 +4,8 @@
 
 #include <tinyxml2.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cctype>
 
 namespace ui {
 namespace {
@@ -14,6 +15,13 @@ constexpr std::size_t kMaxLanguageFileBytes = 1 << 20;
 // The pages sit two levels below the root; a skin that nests them a little
 // differently still reads, and the walk stays bounded.
 constexpr int kMaxPageDepth = 3;
+
+// Element names compare without case, as in layouts.
+bool IsLabel(const char* element) {
+  const std::string name = element;
+  return std::equal(name.begin(), name.end(), "label", "label" + 5,
+                    [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
 
 const tinyxml2::XMLElement* FindPage(const tinyxml2::XMLElement* parent, const std::string& page, int depth) {
   if (depth > kMaxPageDepth) return nullptr;
@@ -45,7 +53,7 @@ std::optional<LanguagePage> ReadLanguagePage(const std::string& xml, const std::
   if (container == nullptr) return result;
   for (const tinyxml2::XMLElement* e = container->FirstChildElement(); e != nullptr; e = e->NextSiblingElement()) {
     const char* name = e->Attribute("name");
-    if (name == nullptr || strcasecmp(e->Name(), "Label") != 0) continue;
+    if (name == nullptr || !IsLabel(e->Name())) continue;
     const char* text = e->Attribute("text");
     result.labels.emplace_back(name, text != nullptr ? text : "");
   }
