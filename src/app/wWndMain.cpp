@@ -3,6 +3,7 @@
 #include "AppSeams.h"
 #include "CommandLine.h"
 #include "CrashHandler.h"
+#include "DesktopWindows.h"
 #include "EmbeddedResources.h"
 #include "LocalSettings.h"
 #include "LogUpload.h"
@@ -104,6 +105,7 @@ int wWinMain(const std::string& commandLine, const std::optional<UnattendedOptio
     FuntionImpl::SuppressCrashUpload();
     return FuntionImpl::RunUploadOnly(fileName, catalogue, includeDumps);
   };
+  seams.showMessageBox = &ShowStartupMessageBox;
   seams.installCrashHandler();
 
   const CommandLineRequest request = ParseCommandLine(commandLine);

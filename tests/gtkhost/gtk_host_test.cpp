@@ -1,7 +1,10 @@
 // The GTK host on a private X server, driven by xdotool: clicks reach the
 // button under them, only a drag in the caption band off the controls moves
 // the window, and typing into the focused edit lands in its text.
+#include "DesktopWindows.h"
+#include "EmbeddedResources.h"
 #include "toolkit/GtkHost.h"
+#include "toolkit/ResourceArchive.h"
 
 #include "support/ChildProcess.h"
 #include "support/TestSupport.h"
@@ -201,6 +204,19 @@ TEST_F(GtkHostTest, TypingIntoTheFocusedEditReachesItsText) {
       << edit.text();
   EXPECT_EQ(window->focused(), &edit);
   EXPECT_EQ(seen.back(), "textchanged:name");
+}
+
+// Before any main window, start-up's message box is a window of its own on
+// the display, answered here by Escape.
+TEST_F(GtkHostTest, StartupMessageBoxIsShownOnTheDisplay) {
+  ASSERT_TRUE(cwui::CResourceArchive::Instance().Open(EmbeddedResourceData(), EmbeddedResourceSize()));
+  std::thread answer([] {
+    cwtest::ChildProcess tool(s_xdotool, {"search", "--sync", "--name", "MSGUIDemo", "windowfocus", "--sync", "%1",
+                                          "key", "Escape"}, {});
+    EXPECT_EQ(tool.Wait(10000), 0);
+  });
+  ShowStartupMessageBox(MSG_NOTSUPPORTSYSTEM, Japanese);
+  answer.join();
 }
 
 }  // namespace
