@@ -240,6 +240,29 @@ GtkHost::~GtkHost() {
 
 GtkWindow* GtkHost::gtkWindow() const { return GTK_WINDOW(m_window); }
 
+std::optional<std::string> GtkHost::ChooseFolder(GtkHost* parent, const std::string& title) {
+  GtkWidget* dialog = gtk_file_chooser_dialog_new(title.c_str(), parent != nullptr ? parent->gtkWindow() : nullptr,
+                                                  GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel",
+                                                  GTK_RESPONSE_CANCEL, "_Select", GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_file_chooser_set_create_folders(GTK_FILE_CHOOSER(dialog), TRUE);
+  std::optional<std::string> chosen;
+  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    if (char* folder = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog))) {
+      chosen = folder;
+      g_free(folder);
+    }
+  }
+  gtk_widget_destroy(dialog);
+  return chosen;
+}
+
+void GtkHost::resized() {
+  const Size size = WindowSize(window().skin());
+  gtk_widget_set_size_request(m_area, size.cx, size.cy);
+  gtk_window_resize(GTK_WINDOW(m_window), size.cx, size.cy);
+  applyVisual();  // the rounded shape of the new size
+}
+
 // Transparent or rounded skins: alpha when a compositor blends it, else an
 // opaque window cut to the rounded shape. The visual is fixed at
 // realization, so a change of compositor realizes the window again.

@@ -9,6 +9,7 @@
 #include "toolkit/Host.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 typedef struct _GtkWidget GtkWidget;
@@ -36,15 +37,20 @@ class GtkHost : public Host {
   int scale() const override;
 
   // In the middle of the screen (now, and when next shown).
-  void centre();
+  void centre() override;
   void setTitle(const std::string& title);
   // The window manager's close button or Alt+F4; by default close(0).
   void setCloseRequest(std::function<void()> onClose) { m_closeRequest = std::move(onClose); }
 
   GtkWindow* gtkWindow() const;
 
+  // GTK's folder chooser over `parent` (may be null); nothing when cancelled.
+  // Timers and posted messages keep arriving while it is open.
+  static std::optional<std::string> ChooseFolder(GtkHost* parent, const std::string& title);
+
  protected:
   void setSensitive(bool sensitive) override;
+  void resized() override;
 
  private:
   struct Signals;

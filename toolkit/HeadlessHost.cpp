@@ -41,6 +41,13 @@ OffscreenHost::OffscreenHost(Window& window, MessageLoop& loop, int scale)
 
 OffscreenHost::~OffscreenHost() { cairo_surface_destroy(m_surface); }
 
+void OffscreenHost::resized() {
+  cairo_surface_destroy(m_surface);
+  m_surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, DeviceSide(window().skin().size.cx, m_scale),
+                                         DeviceSide(window().skin().size.cy, m_scale));
+  m_painted = false;
+}
+
 Rect OffscreenHost::render() {
   const Rect whole{0, 0, window().skin().size.cx, window().skin().size.cy};
   Rect dirty = takeDirty();

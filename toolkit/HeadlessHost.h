@@ -55,6 +55,9 @@ class OffscreenHost : public HeadlessHost {
   // Renders and writes a PNG; false with the reason when writing fails.
   bool writePng(const std::string& path, std::string* error = nullptr);
 
+ protected:
+  void resized() override;
+
  private:
   int m_scale;
   cairo_surface_t* m_surface;

@@ -39,4 +39,13 @@ void Host::key(Key key, bool shift) {
   m_window.keyPress(key, shift);
 }
 
+void Host::resize(int width, int height) {
+  Skin& skin = m_window.skin();
+  if (skin.size.cx == width && skin.size.cy == height) return;
+  skin.size = {width, height};
+  m_window.layout();
+  resized();
+  m_window.invalidate();
+}
+
 }  // namespace cwui

@@ -30,6 +30,11 @@ class Host {
   virtual void raise() = 0;
   // Device pixels per window pixel (1 or 2).
   virtual int scale() const = 0;
+  // In the middle of the screen, where the host has one.
+  virtual void centre() {}
+  // A new size of the window (window pixels): the skin's size, the layout
+  // and the host's own window follow.
+  void resize(int width, int height);
 
   // Shows the window and runs a nested loop until close(); returns close's
   // code. The parent (may be null) takes no input meanwhile; timers and
@@ -53,6 +58,8 @@ class Host {
  protected:
   // The parent of a modal run takes no input while it lasts.
   virtual void setSensitive(bool sensitive) = 0;
+  // The skin's size changed: the host's window (or picture) takes it.
+  virtual void resized() {}
 
  private:
   Window& m_window;

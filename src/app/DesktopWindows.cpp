@@ -2,13 +2,48 @@
 
 #include "ConsoleMessages.h"
 #include "LocalSettings.h"
+#include "ProductLaunch.h"
+#include "SingleUserLog.h"
+#include "SystemInfo.h"
+#include "platform/drives.h"
 #include "platform/log.h"
+#include "platform/paths.h"
+#include "platform/process_spawn.h"
 #include "toolkit/FontMap.h"
 #include "toolkit/GtkHost.h"
 #include "toolkit/ResourceArchive.h"
+#include "ui/InstallUIMainWnd.h"
 #include "ui/MessageBoxWnd.h"
 
+#include <atomic>
 #include <cstdio>
+#include <sstream>
+
+namespace {
+
+std::atomic<cwui::MessageLoop*> g_mainLoop{nullptr};
+std::unique_ptr<ui::InstallUIMainWnd> g_mainWindow;
+
+std::optional<std::string> ReadArchive(const std::string& path) { return cwui::CResourceArchive::Instance().Read(path); }
+
+std::unique_ptr<cwui::Host> MakeDesktopHost(cwui::Window& window, cwui::MessageLoop& loop, const char* title) {
+  auto host = std::make_unique<cwui::GtkHost>(window, loop);
+  host->setTitle(title);
+  host->centre();
+  return host;
+}
+
+// This program again, hidden, with the upload run's switches.
+void StartLogUpload(const std::string& parameters) {
+  std::vector<std::string> argv{cwplat::GetModuleFileName()};
+  std::istringstream words(parameters);
+  for (std::string word; words >> word;) argv.push_back(word);
+  cwplat::SpawnedProcess upload;
+  if (const int error = upload.Start(argv); error != 0) CWLOG << " Log upload not started: " << error;
+  upload.Release();
+}
+
+}  // namespace
 
 bool OpenDesktop() {
   static const bool opened = [] {
@@ -28,14 +63,63 @@ void ShowStartupMessageBox(EnumMsgType type, EnumLanguage language) {
     return;
   }
   ui::MessageBoxWnd::Environment env;
-  env.archive = [](const std::string& path) { return cwui::CResourceArchive::Instance().Read(path); };
-  env.makeHost = [](cwui::Window& window, cwui::MessageLoop& loop) {
-    auto host = std::make_unique<cwui::GtkHost>(window, loop);
-    host->setTitle("MSGUIDemo");
-    host->centre();
-    return host;
-  };
+  env.archive = &ReadArchive;
+  env.makeHost = [](cwui::Window& window, cwui::MessageLoop& loop) { return MakeDesktopHost(window, loop, "MSGUIDemo"); };
   env.autoRun = FuntionImpl::IsAutoRun();
   cwui::MessageLoop loop;
   ui::MessageBoxWnd(type, language, std::move(env)).showModal(nullptr, loop);
+}
+
+bool RunMainWindow() {
+  if (!OpenDesktop()) {
+    std::fprintf(stderr, "There is no display to show the installer's window on; --unattended installs without one.\n");
+    return false;
+  }
+  cwui::MessageLoop loop;
+  ui::InstallUIMainWnd::Environment env;
+  env.archive = &ReadArchive;
+  env.userLog = &CSingleUserLog::GetInstance();
+  env.autoRun = FuntionImpl::IsAutoRun();
+  env.systemLanguage = FuntionImpl::GetLanguageByLocalSystem();
+  env.programFilesFolder = cwplat::GetApplicationsFolder();
+  env.freeBytes = [](const std::string& path) { return cwplat::GetDiskFreeBytesAvailable(path); };
+  env.startLogUpload = &StartLogUpload;
+  env.makeHost = [](cwui::Window& window, cwui::MessageLoop& l) -> std::unique_ptr<cwui::Host> {
+    const bool main = window.find("main_tablayout") != nullptr;
+    return MakeDesktopHost(window, l, main ? "" : "MSGUIDemo");
+  };
+  env.chooseFolder = [] {
+    auto* host = g_mainWindow ? dynamic_cast<cwui::GtkHost*>(g_mainWindow->host()) : nullptr;
+    return cwui::GtkHost::ChooseFolder(host, "");
+  };
+  env.launchProduct = [](IInstallWindow& window) {
+    auto& main = static_cast<ui::InstallUIMainWnd&>(window);
+    return LaunchProductDirectly(main.configure(), main.installDirectory(), main.adminFlag());
+  };
+  g_mainWindow = std::make_unique<ui::InstallUIMainWnd>(loop, std::move(env));
+  if (!g_mainWindow->create()) {
+    g_mainWindow.reset();
+    return false;
+  }
+  if (auto* gtk = dynamic_cast<cwui::GtkHost*>(g_mainWindow->host())) {
+    gtk->setTitle(g_mainWindow->productName());
+    gtk->setCloseRequest([] { g_mainWindow->requestClose(); });
+  }
+  g_mainLoop = &loop;
+  loop.run();
+  g_mainLoop = nullptr;
+  return true;
+}
+
+void RaiseMainWindow() {
+  if (cwui::MessageLoop* loop = g_mainLoop.load()) {
+    loop->post([] {
+      if (g_mainWindow) g_mainWindow->raise();
+    });
+  }
+}
+
+void WaitForMainWindowThreads() {
+  if (g_mainWindow) g_mainWindow->WaitForAllThreadExit();
+  g_mainWindow.reset();
 }

@@ -1,0 +1,282 @@
+// The main window in the headless host with the shipped skin and a recording
+// event log: start-up, the Install click and its agreement box, the folder
+// rule, the bar and its timers, the pages the install thread's messages lead
+// to, and the close codes.
+#include "resources/SkinArchive.h"
+#include "telemetry/TelemetryTestSupport.h"
+
+#include "toolkit/HeadlessHost.h"
+#include "ui/InstallUIMainWnd.h"
+
+#include <vector>
+
+namespace {
+
+class MainWindow : public SkinArchive {
+ protected:
+  void SetUp() override {
+    transport = std::make_shared<teletest::FakeTransport>();
+    log = teletest::MakeLog(transport);
+  }
+
+  ui::InstallUIMainWnd::Environment Env() {
+    ui::InstallUIMainWnd::Environment env;
+    env.archive = Source();
+    env.userLog = log.get();
+    env.systemLanguage = systemLanguage;
+    env.programFilesFolder = "/apps";
+    env.makeHost = [this](cwui::Window& w, cwui::MessageLoop& l) {
+      auto host = std::make_unique<cwui::HeadlessHost>(w, l);
+      hosts.push_back(host.get());
+      return host;
+    };
+    env.prefetch = [](IInstallWindow&) {};
+    env.preInstallChecks = [this](IInstallWindow& w) {
+      ++checksRun;
+      if (checksPass) w.showRunningPage();
+      return checksPass ? 0 : -1;
+    };
+    env.installThread = [this](IInstallWindow& w) {
+      if (installThread) installThread(w);
+      return 0u;
+    };
+    env.chooseFolder = [this] { return chosenFolder; };
+    env.launchProduct = [this](IInstallWindow&) { return ++launches > 0; };
+    return env;
+  }
+
+  std::unique_ptr<ui::InstallUIMainWnd> Create() {
+    auto window = std::make_unique<ui::InstallUIMainWnd>(loop, Env());
+    EXPECT_TRUE(window->create());
+    return window;
+  }
+
+  // Presses a control of a window as a pointer would.
+  static void Press(cwui::Window& window, const char* name) {
+    const cwui::Control* c = window.find(name);
+    ASSERT_NE(c, nullptr) << name;
+    const int x = (c->rect.left + c->rect.right) / 2, y = (c->rect.top + c->rect.bottom) / 2;
+    window.pointerMove(x, y);
+    window.pointerPress(x, y);
+    window.pointerRelease(x, y);
+  }
+  // Answers the next message box with one of its buttons once it shows.
+  void AnswerBox(const char* button) {
+    const std::size_t before = hosts.size();
+    loop.setTimer(this, 1, 5, [this, before, button] {
+      if (hosts.size() <= before) return;
+      loop.killTimer(this, 1);
+      Press(hosts.back()->window(), button);
+    });
+  }
+  // Runs the loop until `done` or 5 s.
+  bool RunUntil(const std::function<bool()>& done) {
+    int waited = 0;
+    loop.setTimer(this, 2, 5, [&] {
+      if (done() || (waited += 5) > 5000) loop.quit(0);
+    });
+    if (!done()) loop.run();
+    loop.killTimer(this, 2);
+    return done();
+  }
+  std::vector<std::string> Actions() const {
+    std::vector<std::string> actions;
+    for (const std::string& view : transport->PageViews()) {
+      const std::size_t at = view.find("&ep.cw_action=");
+      if (at == std::string::npos) continue;
+      const std::size_t end = view.find('&', at + 1);
+      actions.push_back(view.substr(at + 14, end - at - 14));
+    }
+    return actions;
+  }
+  int Count(const std::string& action) const {
+    const auto actions = Actions();
+    return static_cast<int>(std::count(actions.begin(), actions.end(), action));
+  }
+  std::string CloseLabel() {
+    log->WaitThreadForExit();
+    for (const std::string& view : transport->PageViews()) {
+      if (view.find("&ep.cw_action=Close&") == std::string::npos) continue;
+      const std::size_t at = view.find("&ep.cw_label=");
+      return view.substr(at + 13, view.find('&', at + 1) - at - 13);
+    }
+    return "";
+  }
+
+  teletest::ScopedSettings settings;
+  teletest::ScopedUserFolders folders;
+  std::shared_ptr<teletest::FakeTransport> transport;
+  std::unique_ptr<CSingleUserLog> log;
+  cwui::MessageLoop loop;
+  std::vector<cwui::HeadlessHost*> hosts;
+  EnumLanguage systemLanguage = English;
+  bool checksPass = true;
+  int checksRun = 0, launches = 0;
+  std::optional<std::string> chosenFolder;
+  std::function<void(IInstallWindow&)> installThread;
+};
+
+TEST_F(MainWindow, StartsClosedInTheSystemsLanguageOrEnglishForAHiddenOne) {
+  const std::pair<EnumLanguage, EnumLanguage> cases[] = {{Japanese, Japanese}, {Thai, English}, {Czech, English}};
+  for (const auto& [system, shown] : cases) {
+    systemLanguage = system;
+    auto main = Create();
+    EXPECT_EQ(main->currentLanguage(), shown) << system;
+    EXPECT_EQ(main->window()->skin().size.cy, 360);
+    EXPECT_EQ(main->window()->find("language_combox")->selectedItem, shown);
+    EXPECT_TRUE(main->window()->find("license_checkbox")->selected);  // the shipped ChooseLicense is 1
+    EXPECT_EQ(main->window()->find("install_file_path_edit")->text(), "/apps/Quorla");
+  }
+  log->WaitThreadForExit();
+  const auto actions = Actions();
+  ASSERT_GE(actions.size(), 3u);
+  EXPECT_EQ(actions[0], "Start");
+  EXPECT_EQ(Count("1.Launch"), 3);
+  EXPECT_EQ(Count("ClickToShowTime"), 3);
+}
+
+TEST_F(MainWindow, InstallWithoutTheLicenceAsksAndDisagreeLeavesThePage) {
+  auto main = Create();
+  cwui::Window& w = *main->window();
+  w.select(*w.find("license_checkbox"), false);
+  AnswerBox("btn_no");
+  Press(w, "install_btn");
+  EXPECT_EQ(checksRun, 0);
+  EXPECT_EQ(w.find("main_tablayout")->selectedId, 0);
+  EXPECT_FALSE(w.find("license_checkbox")->selected);
+
+  AnswerBox("btn_yes");
+  checksPass = false;
+  Press(w, "install_btn");
+  EXPECT_TRUE(w.find("license_checkbox")->selected);
+  Press(w, "install_btn");
+  EXPECT_EQ(checksRun, 2);
+  log->WaitThreadForExit();
+  EXPECT_EQ(Count("StartTimeDate"), 1);
+  EXPECT_EQ(Count("StartTimeHour"), 1);
+  EXPECT_EQ(Count("2.DownStart"), 3);
+}
+
+TEST_F(MainWindow, ChosenFolderGetsQuorlaAndTheInstallDirectoryTheProduct) {
+  const struct {
+    const char* chosen;
+    const char* edit;
+    const char* directory;
+  } cases[] = {
+      {"/data/Apps", "/data/Apps/Quorla", "/data/Apps/Quorla/Quorla Murmelon"},
+      {"/data/Apps/", "/data/Apps/Quorla", "/data/Apps/Quorla/Quorla Murmelon"},
+      {"/opt/Quorla", "/opt/Quorla", "/opt/Quorla/Quorla Murmelon"},
+      {"/opt/Quorla Murmelon", "/opt/Quorla Murmelon", "/opt/Quorla Murmelon"},
+  };
+  for (const auto& c : cases) {
+    chosenFolder = c.chosen;
+    checksPass = false;
+    auto main = Create();
+    Press(*main->window(), "install_setting");
+    EXPECT_EQ(main->window()->skin().size.cy, 560);
+    Press(*main->window(), "browser_btn");
+    EXPECT_EQ(main->window()->find("install_file_path_edit")->text(), c.edit);
+    Press(*main->window(), "install_btn");
+    EXPECT_EQ(main->installDirectory(), c.directory);
+  }
+  log->WaitThreadForExit();
+  EXPECT_EQ(Count("SetPath"), 4);
+}
+
+TEST_F(MainWindow, BarNeverGoesBackAndTheTimersFillItToTheEnd) {
+  auto main = Create();
+  Press(*main->window(), "install_btn");
+  main->SetProgress(85);
+  main->onDownloadProgress(40, 100);
+  ASSERT_TRUE(RunUntil([&] { return main->progressValue() == 85; }));
+  EXPECT_EQ(main->window()->find("install_progress")->value, 85);
+  EXPECT_EQ(main->window()->find("install_label")->text(), "Installing... 85%");
+
+  // The installer ends at 95 %: the install creep hands over to the last fill.
+  main->SetProgress(95);
+  main->setInstallDone(true);
+  main->OnTimer(ui::InstallUIMainWnd::kInstallCreep);
+  EXPECT_FALSE(main->progressFinish100().Wait(0));
+  for (int tick = 0; tick < 5; ++tick) main->OnTimer(ui::InstallUIMainWnd::kLastProgress);
+  EXPECT_EQ(main->progressValue(), 100);
+  EXPECT_TRUE(main->progressFinish100().Wait(0));
+
+  // At 99 % the event is signalled at once.
+  auto again = Create();
+  again->SetProgress(99);
+  again->setInstallDone(true);
+  again->OnTimer(ui::InstallUIMainWnd::kInstallCreep);
+  EXPECT_TRUE(again->progressFinish100().Wait(0));
+}
+
+TEST_F(MainWindow, InstallThreadsMessagesLeadToTheFinishedOrTheFailedPage) {
+  installThread = [](IInstallWindow& w) {
+    w.postMessage(WM_VERIFYSTART, 0);
+    w.postMessage(WM_INSTALLSTART, 0);
+    w.setInstallDone(true);
+    w.postMessage(WM_INSTALLFINISH, 0);
+  };
+  auto main = Create();
+  cwui::Window& w = *main->window();
+  Press(w, "install_btn");
+  EXPECT_EQ(w.find("main_tablayout")->selectedId, 1);
+  EXPECT_EQ(w.skin().size.cy, 360);
+  ASSERT_TRUE(RunUntil([&] { return main->phase() == 1; }));
+  EXPECT_EQ(w.find("main_tablayout")->selectedId, 0);
+  EXPECT_EQ(w.find("page_layout")->selectedId, 1);
+  EXPECT_FALSE(w.find("text_fail_retry")->visible);
+  EXPECT_EQ(w.find("start_app")->text(), "Start");
+  EXPECT_GE(main->progressValue(), 90);
+
+  // A download failure: its box, then the failed page with Try again.
+  installThread = [](IInstallWindow& w) { w.postMessage(WM_DOWNLOADFAIL, 9); };
+  auto failing = Create();
+  Press(*failing->window(), "install_btn");
+  AnswerBox("btn_yes");
+  ASSERT_TRUE(RunUntil([&] { return failing->phase() == 1; }));
+  cwui::Window& f = *failing->window();
+  EXPECT_TRUE(f.find("text_fail_retry")->visible && f.find("img_warning")->visible);
+  EXPECT_EQ(f.find("start_app")->text(), "Try again");
+  Press(f, "start_app");
+  EXPECT_TRUE(failing->isRetry());
+  EXPECT_EQ(f.find("main_tablayout")->selectedId, 1);
+  log->WaitThreadForExit();
+  EXPECT_EQ(Count("8.DownFail"), 1);
+  EXPECT_EQ(Count("8-1.ClickTryAgain"), 1);
+}
+
+TEST_F(MainWindow, ClosingRecordsThePageItWasOn) {
+  // Before the install the question comes first; No keeps the window.
+  {
+    auto main = Create();
+    AnswerBox("btn_no");
+    Press(*main->window(), "closebtn");
+    EXPECT_FALSE(hosts.front()->closed());
+    AnswerBox("btn_yes");
+    Press(*main->window(), "closebtn");
+    EXPECT_TRUE(hosts.front()->closed());
+  }
+  EXPECT_EQ(CloseLabel(), "close01");
+}
+
+TEST_F(MainWindow, ClosingAfterTheEndDoesNotAskAndSaysWhetherTheProductStarted) {
+  for (const bool start : {false, true}) {
+    SetUp();
+    hosts.clear();
+    installThread = [](IInstallWindow& w) { w.postMessage(WM_INSTALLFINISH, 0); };
+    auto main = Create();
+    Press(*main->window(), "install_btn");
+    ASSERT_TRUE(RunUntil([&] { return main->phase() == 1; }));
+    if (start) {
+      Press(*main->window(), "start_app");
+      ASSERT_TRUE(RunUntil([&] { return hosts.front()->closed(); }));
+      EXPECT_EQ(launches, 1);
+    } else {
+      Press(*main->window(), "closebtn");
+    }
+    EXPECT_EQ(hosts.size(), 1u);  // no question
+    EXPECT_EQ(CloseLabel(), start ? "close07" : "close06") << start;
+  }
+}
+
+}  // namespace
