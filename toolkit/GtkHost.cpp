@@ -259,6 +259,8 @@ std::optional<std::string> GtkHost::ChooseFolder(GtkHost* parent, const std::str
 void GtkHost::resized() {
   const Size size = WindowSize(window().skin());
   gtk_widget_set_size_request(m_area, size.cx, size.cy);
+  // The default size too: a window not yet shown is placed by it.
+  gtk_window_set_default_size(GTK_WINDOW(m_window), size.cx, size.cy);
   gtk_window_resize(GTK_WINDOW(m_window), size.cx, size.cy);
   applyVisual();  // the rounded shape of the new size
 }

@@ -47,6 +47,7 @@ bool InstallUIMainWnd::create() {
   m_host->setMain(true);
   m_window->setNotifier([this](const cwui::Notification& n) { Notify(n); });
   InitWindow();
+  m_host->centre();  // at the closed panel's size
   m_host->show();
   return true;
 }

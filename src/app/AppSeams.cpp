@@ -18,6 +18,7 @@ AppSeams MakeDefaults() {
   };
   seams.runMainWindow = [] {
     CWLOG << " No main window in this build; running headless";
+    return true;
   };
   seams.raiseMainWindow = [] { CWLOG << " Raise requested by a second copy"; };
   seams.waitForAllThreadExit = [] {};

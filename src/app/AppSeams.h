@@ -23,8 +23,9 @@ struct AppSeams {
   std::function<int(const std::string& fileName, const std::string& catalogue, bool includeDumps)> uploadRun;
   // A modal message box before any main window exists.
   std::function<void(EnumMsgType type, EnumLanguage language)> showMessageBox;
-  // Create the main window, show it and run the message loop until it ends.
-  std::function<void()> runMainWindow;
+  // Create the main window, show it and run the message loop until it ends;
+  // false when no window could be shown (no display).
+  std::function<bool()> runMainWindow;
   // Bring the running main window forward (a second copy asked for it).
   std::function<void()> raiseMainWindow;
   // After the loop: wait for the main window's worker threads.

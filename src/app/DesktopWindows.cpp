@@ -59,6 +59,7 @@ bool OpenDesktop() {
 void ShowStartupMessageBox(EnumMsgType type, EnumLanguage language) {
   CWLOG << " ShowMsgBox: " << static_cast<int>(type);
   if (!OpenDesktop()) {
+    CWLOG << " No display to show the window on";
     std::fprintf(stderr, "%s\n", ConsoleMessageText(type));
     return;
   }
@@ -72,6 +73,7 @@ void ShowStartupMessageBox(EnumMsgType type, EnumLanguage language) {
 
 bool RunMainWindow() {
   if (!OpenDesktop()) {
+    CWLOG << " No display to show the window on";
     std::fprintf(stderr, "There is no display to show the installer's window on; --unattended installs without one.\n");
     return false;
   }

@@ -20,6 +20,7 @@ enum EnumUnattendedExit : int {
   UNATTENDED_INSTALL_TIMEOUT = 5,   // the installer did not end in time
   UNATTENDED_ALREADY_RUNNING = 6,   // another copy of this downloader runs
   UNATTENDED_SYSTEM_NOT_SUPPORTED = 7,  // a 32-bit system, and the product supports none
+  EXIT_NO_DISPLAY = 8,                  // a run with a window, but no display to show it on
 };
 
 struct UnattendedOptions {

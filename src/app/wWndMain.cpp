@@ -51,8 +51,9 @@ void SetUpLogging(const StartupConfig& config) {
   cwlog::ConfigureWithFile(userLog.GetLogFilePath());
 }
 
-// True when the main window ran; false when this copy ended before it.
-bool RunInteractive(const StartupConfig& config) {
+// True when the main window's turn came; false when this copy ended before it.
+// `shown`: whether a window could be shown then.
+bool RunInteractive(const StartupConfig& config, bool& shown) {
   ProcessGlobals& globals = GetProcessGlobals();
   if (!EnsureSingleInstance(config, FuntionImpl::IsAutoRun())) return false;
   FuntionImpl::RefreshCrashHandler();  // downloader id and instance lock are known now
@@ -69,7 +70,7 @@ bool RunInteractive(const StartupConfig& config) {
       !raiseListener.Start(globals.mainWindowClassName, [&seams] { seams.raiseMainWindow(); })) {
     CWLOG << " Cannot listen for raise requests as " << globals.mainWindowClassName;
   }
-  seams.runMainWindow();
+  shown = seams.runMainWindow();
   raiseListener.Stop();
   return true;
 }
@@ -133,14 +134,15 @@ int wWinMain(const std::string& commandLine, const std::optional<UnattendedOptio
     return code;
   }
 
-  if (RunInteractive(config)) {
+  bool shown = true;
+  if (RunInteractive(config, shown)) {
     Shutdown();
   } else {
     // An early end still lets queued user events go out before the process ends.
     CSingleUserLog::GetInstance().WaitThreadForExit();
     curl_global_cleanup();
   }
-  return 0;
+  return shown ? 0 : EXIT_NO_DISPLAY;
 }
 
 int ProcessMain(int argc, char** argv) {

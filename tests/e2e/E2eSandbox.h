@@ -26,7 +26,10 @@ class Sandbox {
     m_env = {{"XDG_DATA_HOME", m_dir / "data"},
              {"XDG_CACHE_HOME", m_dir / "cache"},
              {"XDG_RUNTIME_DIR", m_dir.path()},
-             {"CW_REGISTRY_ROOT", m_dir / "registry"}};
+             {"CW_REGISTRY_ROOT", m_dir / "registry"},
+             // No window opens on the desktop the tests run in.
+             {"DISPLAY", ""},
+             {"WAYLAND_DISPLAY", ""}};
   }
   std::string exe() const { return m_dir / "bin/cw_downloader"; }
   std::string logFolder() const { return m_dir / "data/CWDownloader/logs/QuorlaMurmelon_setup"; }

@@ -1,6 +1,7 @@
 // The real executable, started as a user would start it, each run in its own
 // sandbox of per-user folders (the harness build where a copy must linger).
 #include "E2eSandbox.h"
+#include "UnattendedOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ using e2etest::Sandbox;
 TEST(Startup, TakesItsStepsInOrderAndLogsWhereExpected) {
   Sandbox box;
   auto run = box.Start({"--lang", "x"});
-  ASSERT_EQ(run->Wait(20000), 0);
+  ASSERT_EQ(run->Wait(20000), EXIT_NO_DISPLAY);  // the sandbox has no display
   const auto logs = box.LogFiles();
   ASSERT_EQ(logs.size(), 1u);
   EXPECT_TRUE(std::regex_match(fs::path(logs[0]).filename().string(),
@@ -32,7 +33,7 @@ TEST(Startup, TakesItsStepsInOrderAndLogsWhereExpected) {
   for (const std::string& step :
        {std::string(" Start 1.0.0.1, command line [--lang x], downloader id 521\n"),
         " Firewall authorisation skipped for " + box.exe() + ": this system has no per-application firewall list\n",
-        std::string(" No main window in this build; running headless\n"), std::string(" Wait exit 1\n"),
+        std::string(" No display to show the window on\n"), std::string(" Wait exit 1\n"),
         std::string(" Wait exit 2\n"), std::string(" CSingleUserLog WaitThreadForExit\n"),
         std::string(" Wait exit 3\n")}) {
     const std::size_t found = log.find(step, at);
@@ -52,7 +53,7 @@ TEST(Startup, TheShippedProgramHasNoTestSwitches) {
   box.env()["CW_HEADLESS_HOLD_MS"] = "60000";
   const auto started = std::chrono::steady_clock::now();
   auto run = box.Start();
-  ASSERT_EQ(run->Wait(20000), 0);
+  ASSERT_EQ(run->Wait(20000), EXIT_NO_DISPLAY);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
   const auto logs = box.LogFiles();
   ASSERT_EQ(logs.size(), 1u);
@@ -120,7 +121,7 @@ TEST(Startup, UnwritableLogFolderStillRuns) {
   Sandbox box;
   box.env()["XDG_DATA_HOME"] = "/proc/cw-not-writable";
   auto run = box.Start();
-  EXPECT_EQ(run->Wait(20000), 0);
+  EXPECT_EQ(run->Wait(20000), EXIT_NO_DISPLAY);
 }
 
 }  // namespace

@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
   seams.runMainWindow = [headless = seams.runMainWindow] {
     headless();
     HoldAsIfWindowOpen();
+    return true;
   };
   return ProcessMain(argc, argv);
 }
