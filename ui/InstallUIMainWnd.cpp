@@ -1,6 +1,8 @@
 #include "ui/InstallUIMainWnd.h"
 
+#include "CrashHandler.h"
 #include "DecimalText.h"
+#include "DownLoadImpl.h"
 #include "SingleUserLog.h"
 #include "SystemInfo.h"
 #include "platform/log.h"
@@ -28,6 +30,10 @@ InstallUIMainWnd::InstallUIMainWnd(cwui::MessageLoop& loop, Environment environm
 
 InstallUIMainWnd::~InstallUIMainWnd() {
   *m_alive = false;
+  if (m_window) {
+    CDownLoadImpl::SetProgressDisplay(nullptr);
+    m_env.userLog->SetMainWnd(nullptr);
+  }
   m_loop.killTimers(this);
   WaitForAllThreadExit();
   InstallUIMainWnd* self = this;
@@ -54,6 +60,10 @@ bool InstallUIMainWnd::create() {
 
 void InstallUIMainWnd::InitWindow() {
   g_mainWindow = this;
+  // The main download reports here from the install thread.
+  CDownLoadImpl::SetProgressDisplay([alive = std::weak_ptr<std::atomic<bool>>(m_alive), this](std::int64_t d, std::int64_t t) {
+    if (const auto a = alive.lock(); a && *a) onDownloadProgress(d, t);
+  });
   m_initTick = cwplat::GetTickCount64();
   m_retry = false;
   m_installStarted = false;
@@ -71,6 +81,7 @@ void InstallUIMainWnd::InitWindow() {
   if (!configuration || !m_labels.parse(*configuration)) CWLOG << " Embedded configuration unreadable";
   m_configure = std::make_unique<CConfigure>(m_downloaderId, m_languageId, m_siteId);
   m_configure->loadFromResource(m_labels, false);
+  m_env.userLog->SetMainWnd(this);
 
   m_defaultRoot = m_env.programFilesFolder + "/Quorla";
   setText("install_file_path_edit", m_defaultRoot);
@@ -268,6 +279,11 @@ void InstallUIMainWnd::closeWindow() {
   m_loop.post([this, alive] {
     if (const auto a = alive.lock(); a && *a) closeMain();
   });
+}
+
+UserLogWindowFacts InstallUIMainWnd::GetUserLogWindowFacts() const {
+  // The configuration is made once at start-up, before the log is handed this window.
+  return {m_configure ? m_configure->getSoftwareVersion() : std::string(), FuntionImpl::GetLanguageCode(m_language.load())};
 }
 
 // --- helpers -----------------------------------------------------------------

@@ -8,6 +8,7 @@
 
 #include "CConfigure.h"
 #include "EmbeddedLabels.h"
+#include "SingleUserLog.h"
 #include "InstallWindow.h"
 #include "platform/sync.h"
 #include "platform/thread.h"
@@ -25,11 +26,9 @@
 #include <string>
 #include <vector>
 
-class CSingleUserLog;
-
 namespace ui {
 
-class InstallUIMainWnd : public IInstallWindow {
+class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
  public:
   // Timers of the window (ids are fixed).
   enum Timer : int {
@@ -107,6 +106,9 @@ class InstallUIMainWnd : public IInstallWindow {
   bool writeLanguageBack() override;
   void clickStartApp() override;
   void closeWindow() override;
+
+  // What the event log sends with each funnel event (any thread).
+  UserLogWindowFacts GetUserLogWindowFacts() const override;
 
   // The download's progress (any thread): kept, and shown on the loop's thread.
   void onDownloadProgress(std::int64_t downloaded, std::int64_t total);

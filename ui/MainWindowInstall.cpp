@@ -3,6 +3,7 @@
 // the folder choice and the panel under the settings page.
 #include "ui/InstallUIMainWnd.h"
 
+#include "CrashHandler.h"
 #include "InstallFiles.h"
 #include "InstallThread.h"
 #include "LanguageWriteBack.h"
@@ -43,6 +44,7 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 
 void InstallUIMainWnd::onInstallClick() {
   CWLOG << " Click install button";
+  FuntionImpl::RunCrashTestIfSet();
   pageEvent("Download", "2.DownStart", "");
   funnelEvent("CoreFuncEvent", "Downloading", 0, "Download", "CoreFuncStart");
   funnelEvent("CoreFuncEvent", "Downloading", 1, "Download", "DownStart");
