@@ -264,14 +264,12 @@ int InstallUIMainWnd::showMessageBox(EnumMsgType type) {
 }
 
 void InstallUIMainWnd::clickStartApp() {
-  // The install thread presses Start too: the click runs on the loop's thread.
-  std::weak_ptr<std::atomic<bool>> alive = m_alive;
-  m_loop.post([this, alive] {
-    if (const auto a = alive.lock(); !a || !*a) return;
-    m_launched = true;
-    if (m_env.launchProduct) m_env.launchProduct(*this);
-    closeMain();
-  });
+  // The install thread presses Start too, and may close the window in the
+  // same breath (the AutoRun restart): the product starts on the caller's
+  // thread, the window closes on the loop's.
+  m_launched = true;
+  if (m_env.launchProduct) m_env.launchProduct(*this);
+  closeWindow();
 }
 
 void InstallUIMainWnd::closeWindow() {

@@ -200,7 +200,7 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
   std::uint64_t m_initTick = 0;
   InstallFormats m_formats;
   double m_freeGiB = 0;
-  bool m_launched = false;
+  std::atomic<bool> m_launched{false};
   bool m_destroyed = false;
 
   // Shared with the install thread.
