@@ -18,6 +18,8 @@ PACKAGES=(
   fonts-noto-cjk fonts-noto-core fonts-liberation2
   # tests and the local service stack
   googletest libgtest-dev libgmock-dev libcpp-httplib-dev openssl osslsigncode
+  # the taskbar progress's tests: a private session bus
+  dbus-daemon
   # the GTK host's tests: a private X server and synthetic input
   xvfb xauth xdotool
   # reference peers for tests and benchmarks, and the benchmark's link simulator
