@@ -31,7 +31,7 @@ class CAnima {
   // The option dots reach indexes 1 to 10; no more pictures are shown.
   static constexpr int kMaxFrames = 10;
   static constexpr int kTimerId = 1;  // of this object's own timers on the loop
-  // 11 points, as the captions have always been sized, at 96 dots per inch.
+  // The caption size: 11 points at 96 dots per inch, in window pixels.
   static constexpr double kCaptionPixels = 11.0 * 96.0 / 72.0;
 
   // area: where `image_play` sat when the carousel was made (window pixels).
