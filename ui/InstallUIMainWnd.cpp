@@ -68,10 +68,14 @@ void InstallUIMainWnd::InitWindow() {
   m_retry = false;
   m_installStarted = false;
   m_totalSeen = 0;
+  m_frameCount = CountAnimaFrames(m_window->images(), m_host->scale());
   setVisible("text_fail_retry", false);
   setVisible("text_fail_advice", false);
   setVisible("img_warning", false);
   setAdviceUrl("");
+  for (int k = 1; cwui::Control* dot = find(("image_play_option" + std::to_string(k)).c_str()); ++k) {
+    m_dots.push_back(dot);
+  }
 
   readConfigurationLabels();
   if (cwui::Control* box = find("license_checkbox")) {
@@ -117,6 +121,7 @@ void InstallUIMainWnd::InitWindow() {
 
   selectStartupLanguage();
   pageEvent("Other", "ClickToShowTime", std::to_string(cwplat::GetTickCount64() - m_initTick));
+  if (!m_taskbar.HrInit()) CWLOG << " No taskbar progress on this desktop";
   if (m_env.autoRun) setTimer(kAutoInstall, 2000);
 }
 
@@ -172,8 +177,8 @@ void InstallUIMainWnd::Notify(const cwui::Notification& n) {
     OnClick(name);
   } else if (n.type == "itemselect" && name == "language_combox") {
     OnItemSelect(n.newIndex);
-  } else if (n.type == "selectchanged") {
-    // The carousel's dots: handled with the carousel.
+  } else if (n.type == "selectchanged" && n.sender != nullptr) {
+    onDotSelected(*n.sender);
   }
 }
 

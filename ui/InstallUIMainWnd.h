@@ -11,9 +11,11 @@
 #include "SingleUserLog.h"
 #include "InstallWindow.h"
 #include "platform/sync.h"
+#include "platform/taskbar_progress.h"
 #include "platform/thread.h"
 #include "toolkit/Host.h"
 #include "ui/ApplyLanguage.h"
+#include "ui/CAnima.h"
 #include "ui/MessageBoxWnd.h"
 
 #include <array>
@@ -146,6 +148,10 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
   void togglePanel(bool& flag, int item);
   void setPanelOpen(bool open);
 
+  // The carousel of the running page.
+  void startCarousel();
+  void onDotSelected(const cwui::Control& dot);
+
   // Progress.
   void showDownloadProgress();
   void finishProgress();
@@ -202,6 +208,13 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
   double m_freeGiB = 0;
   std::atomic<bool> m_launched{false};
   bool m_destroyed = false;
+
+  // The carousel and the taskbar.
+  std::unique_ptr<CAnima> m_anima;
+  int m_frameCount = 0, m_animaIndex = 1;
+  std::vector<cwui::Control*> m_dots;
+  bool m_bannerReady = false;
+  cwplat::CTaskbarProgress m_taskbar;
 
   // Shared with the install thread.
   std::atomic<bool> m_installStarted{false};

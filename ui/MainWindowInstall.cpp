@@ -89,6 +89,7 @@ bool InstallUIMainWnd::BeginInstallTask() {
   setVisible("img_warning", false);
   setText("start_app", LoadLanguageText(m_env.archive, "install_page", "start_app", m_language.load()));
   if (cwui::Control* top = find("backgroudlayout")) m_window->setAttribute(*top, "bkimage", "skin/backgroud_complete.png");
+  startCarousel();
   setTimer(kFirstPercent, 1000);
   // The thread slots: 0 the pre-fetch, 1 the banners, 2 the install.
   const auto install = m_env.installThread ? m_env.installThread
@@ -125,6 +126,7 @@ void InstallUIMainWnd::OnMessage(unsigned message, std::uintptr_t wParam) {
       if (wParam == 9) box = MSG_INTERNETFAIL;
       if (wParam == 10 || wParam == 11) box = MSG_INTERNETTIMEOUT;
       if (wParam == 11) FuntionImpl::IncrementRequestTooMuchTimes(m_configure->getSoftwareName());
+      m_taskbar.SetProgressState(cwplat::EnumTaskbarState::Error);
       showMessageBox(box);
       setEnabled("closebtn", true);
       pageEvent("Download", "8.DownFail", firstOrRetry());
@@ -149,6 +151,7 @@ void InstallUIMainWnd::OnMessage(unsigned message, std::uintptr_t wParam) {
       break;
     case WM_INSTALLTIMEOUT:
       showFailedPage();
+      m_taskbar.SetProgressState(cwplat::EnumTaskbarState::Error);
       showMessageBox(MSG_INSTALLTIMEOUT);
       endFlow();
       break;
@@ -157,14 +160,18 @@ void InstallUIMainWnd::OnMessage(unsigned message, std::uintptr_t wParam) {
       endFlow();
       setVisible("start_app", true);
       setVisible("text_startshortcut", false);
+      m_taskbar.SetProgressState(cwplat::EnumTaskbarState::NoProgress);
       break;
     case WM_SIGNFAIL:
+      m_taskbar.SetProgressState(cwplat::EnumTaskbarState::Error);
       showMessageBox(MSG_MD5FAIL);
       setEnabled("closebtn", true);
       showFailedPage();
       endFlow();
       break;
     case WM_BANNERREADY:
+      // The banner pictures replace the carousel's once the banner service delivers them.
+      m_bannerReady = true;
       break;
     default:
       CWLOG << " Message " << message << " not handled by the window";

@@ -19,6 +19,8 @@ void InstallUIMainWnd::SetProgress(int percent) {
   m_window->setText(*label, FormatNumber(m_formats.installLabel, percent));
   m_window->setValue(*bar, percent);
   m_progress = bar->value;
+  m_taskbar.SetProgressValue(static_cast<std::uint64_t>(bar->value), 100);
+  m_taskbar.SetProgressState(cwplat::EnumTaskbarState::Normal);
 }
 
 // The download reports from the install thread: the share is kept and shown
@@ -88,6 +90,13 @@ void InstallUIMainWnd::OnTimer(int id) {
         finishProgress();
       }
       break;
+    case kCarousel: {
+      // The dot after the current picture's, or the first after the last.
+      const std::size_t next = static_cast<std::size_t>(m_animaIndex);
+      cwui::Control* dot = next < m_dots.size() && m_animaIndex <= 9 ? m_dots[next] : (m_dots.empty() ? nullptr : m_dots[0]);
+      if (dot != nullptr) m_window->select(*dot, true);
+      break;
+    }
     case kAutoInstall:
       killTimer(kAutoInstall);
       if (m_env.autoRun) OnClick("install_btn");

@@ -245,6 +245,22 @@ TEST_F(MainWindow, InstallThreadsMessagesLeadToTheFinishedOrTheFailedPage) {
   EXPECT_EQ(Count("8-1.ClickTryAgain"), 1);
 }
 
+TEST_F(MainWindow, CarouselStartsWithTheInstallAndItsTimerMovesToTheNextDot) {
+  auto main = Create();
+  cwui::Window& w = *main->window();
+  Press(w, "install_btn");
+  EXPECT_EQ(w.find("image_play")->attribute("bkimage"), "FirstFrame");
+  EXPECT_TRUE(loop.hasTimer(main.get(), ui::InstallUIMainWnd::kCarousel));
+  EXPECT_TRUE(w.find("image_play_option1")->selected);
+  for (const char* expected : {"image_play_option2", "image_play_option3", "image_play_option1"}) {
+    main->OnTimer(ui::InstallUIMainWnd::kCarousel);
+    EXPECT_TRUE(w.find(expected)->selected) << expected;
+  }
+  // Every end of the flow stops it.
+  main->OnMessage(WM_INSTALLFINISH, 0);
+  EXPECT_FALSE(loop.hasTimer(main.get(), ui::InstallUIMainWnd::kCarousel));
+}
+
 TEST_F(MainWindow, ClosingRecordsThePageItWasOn) {
   // Before the install the question comes first; No keeps the window.
   {
