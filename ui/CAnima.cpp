@@ -45,10 +45,11 @@ std::string CAnima::MergedName(int first, int second) {
   return name;
 }
 
-std::string CAnima::StepName(int first, int second, int n) {
-  char step[8];
-  std::snprintf(step, sizeof step, "%02d", n);
-  return MergedName(first, second) + step;
+std::string CAnima::StepName(int first, int second, int n, int width, int height) {
+  const int x = width / kSteps * n;
+  char source[64];
+  std::snprintf(source, sizeof source, "' source='%d,0,%d,%d'", x, x + width, height);
+  return "file='" + MergedName(first, second) + source;
 }
 
 void CAnima::HorizontalMoveAnimaInit(const std::string& prefix, const std::string& suffix) {
@@ -58,7 +59,6 @@ void CAnima::HorizontalMoveAnimaInit(const std::string& prefix, const std::strin
   m_extraCaptions.clear();
   if (prefix.empty()) loadCaptions();
   m_pairs.clear();
-  m_steps.clear();
 
   std::vector<std::shared_ptr<const cwui::Image>> pictures;
   for (int k = 1; k <= m_frameCount; ++k) pictures.push_back(picture(prefix, suffix, k));
@@ -139,7 +139,7 @@ void CAnima::nextStep() {
   // the second: x = n * width / 25 either way, so each step picture is one
   // view, whichever slide made it first.
   const int n = m_slide.forward ? i : kSteps - i;
-  if (ensureStep(m_slide.first, m_slide.second, n)) show(StepName(m_slide.first, m_slide.second, n));
+  if (hasPair(m_slide.first, m_slide.second)) show(StepName(m_slide.first, m_slide.second, n, m_width, m_height));
   if (i >= kSteps) {
     m_loop.killTimer(this, kTimerId);
     m_slide.active = false;
@@ -152,18 +152,8 @@ void CAnima::finish() {
   nextStep();
 }
 
-bool CAnima::ensureStep(int first, int second, int n) {
-  const std::string name = StepName(first, second, n);
-  if (m_steps.count(name) != 0) return true;
-  if (m_pairs.count({first, second}) == 0) return false;
-  const auto merged = m_window.images().get(MergedName(first, second), m_look.scale);
-  if (merged == nullptr) return false;
-  const int x = m_width / kSteps * n;
-  cwui::ImageCanvas step(m_width, m_height, m_look.scale);
-  step.draw(*merged, {-x, 0, 2 * m_width - x, m_height});
-  if (!step.registerIn(m_window.images(), name)) return false;
-  m_steps.insert(name);
-  return true;
+bool CAnima::hasPair(int first, int second) const {
+  return m_pairs.count({first, second}) != 0 && m_window.images().get(MergedName(first, second), m_look.scale) != nullptr;
 }
 
 void CAnima::show(const std::string& name) {
@@ -176,8 +166,8 @@ void CAnima::show(const std::string& name) {
 }
 
 void CAnima::showCurrent() {
-  if (m_shown > 1 && m_shown <= m_frameCount && ensureStep(1, m_shown, kSteps)) {
-    show(StepName(1, m_shown, kSteps));
+  if (m_shown > 1 && m_shown <= m_frameCount && hasPair(1, m_shown)) {
+    show(StepName(1, m_shown, kSteps, m_width, m_height));
     return;
   }
   m_shown = 1;

@@ -62,8 +62,10 @@ class CAnima {
   const std::vector<std::string>& extraCaptions() const { return m_extraCaptions; }
 
   static std::string MergedName(int first, int second);
-  // Step n (0..25) of a pair: the merged picture seen from x = n * width / 25.
-  static std::string StepName(int first, int second, int n);
+  // Step n (0..25) of a pair: the merged picture seen from x = n * width / 25,
+  // as the picture attribute image_play shows it (a part of the merged
+  // picture, so no picture is made per step).
+  static std::string StepName(int first, int second, int n, int width = 650, int height = 300);
 
  private:
   struct Slide {
@@ -79,8 +81,8 @@ class CAnima {
   void drawCaptioned(cwui::ImageCanvas& canvas, const cwui::Image& image, int k, int x) const;
   void nextStep();
   void finish();
-  // The step picture, made on first use; false when its pair was not built.
-  bool ensureStep(int first, int second, int n);
+  // True when the pair's merged picture is there to show a step of.
+  bool hasPair(int first, int second) const;
   void show(const std::string& name);
   void showCurrent();
 
@@ -93,7 +95,6 @@ class CAnima {
   AnimaLook m_look;
   std::vector<std::string> m_captions, m_extraCaptions;
   std::set<std::pair<int, int>> m_pairs;  // pairs merged in this picture set
-  std::set<std::string> m_steps;          // step pictures made from this set
   Slide m_slide;
   int m_shown = 1;
 };
