@@ -48,7 +48,8 @@ class Control {
   int selectedItem = -1;          // combo: the chosen item, -1 none
   std::size_t caret = 0, anchor = 0;  // edit: byte offsets into the text; a selection runs between them
   bool hostEditor = false;        // edit: the host shows its own editor over it, text and caret included
-  int scrollY = 0;                // rich edit: pixels scrolled down
+  int scrollY = 0;                // rich edit, or a vertical layout with vscrollbar: pixels scrolled down
+  int scrollHeight = 0;           // such a layout: the height of what it holds
   int hotLink = -1;               // text or label showing markup: the link under the pointer, -1 none
   int value = 0, minValue = 0, maxValue = 100;  // progress
 

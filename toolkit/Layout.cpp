@@ -84,7 +84,18 @@ void LayoutStack(Control& parent, const Axis& axis) {
       }
     }
   }
-  int cursor = axis.vertical ? inner.top : inner.left;
+  // A vertical layout with vscrollbar shows what it holds from scrollY down,
+  // within what is there to show.
+  const bool scrolls = axis.vertical && parent.attribute("vscrollbar") == "true";
+  if (scrolls) {
+    int content = 0;
+    for (std::size_t i = 0; i < flow.size(); ++i) {
+      content += size[i] + axis.marginAlong(*flow[i]) + (i > 0 ? parent.childPadding : 0);
+    }
+    parent.scrollHeight = content;
+    parent.scrollY = std::clamp(parent.scrollY, 0, std::max(content - inner.height(), 0));
+  }
+  int cursor = axis.vertical ? inner.top - (scrolls ? parent.scrollY : 0) : inner.left;
   for (std::size_t i = 0; i < flow.size(); ++i) {
     Control& child = *flow[i];
     if (i > 0) cursor += parent.childPadding;

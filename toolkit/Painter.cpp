@@ -74,6 +74,7 @@ class Painter {
       // A combo's items are drawn in its list, not in it.
       if (c.kind() != "combo") paintTree(*child);
     }
+    if (c.scrollHeight > 0) paintScrollMark(c, c.scrollHeight + c.inset.top + c.inset.bottom);
     cairo_restore(m_cr);
     paintBorder(c, round);
   }
@@ -190,7 +191,11 @@ class Painter {
     ControlText text(m_window, c, HoverLink(c));
     drawLayout(text);
     if (c.kind() == "edit" && c.focused) paintCaret(c, text);
-    if (c.kind() == "richedit") paintScrollMark(c, text);
+    if (c.kind() == "richedit") {
+      int w = 0, h = 0;
+      pango_layout_get_pixel_size(text.layout(), &w, &h);
+      paintScrollMark(c, h);
+    }
   }
 
   void drawLayout(const ControlText& text) {
@@ -227,10 +232,8 @@ class Painter {
     cairo_fill(m_cr);
   }
 
-  // A thin bar on the right of a scrolled view: where the shown part lies.
-  void paintScrollMark(const Control& c, const ControlText& text) {
-    int w = 0, h = 0;
-    pango_layout_get_pixel_size(text.layout(), &w, &h);
+  // A thin bar on the right of a scrolled view of h pixels: where the shown part lies.
+  void paintScrollMark(const Control& c, int h) {
     const int shown = c.rect.height();
     if (h <= shown || shown <= 0) return;
     const double length = std::max(20.0, shown * double(shown) / h);

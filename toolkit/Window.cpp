@@ -313,8 +313,18 @@ void Window::wheel(int x, int y, int steps) {
     return;
   }
   Control* over = hitTest(x, y);
-  if (over != nullptr && over->kind() == "richedit") {
-    scrollRichEdit(*over, static_cast<long long>(over->scrollY) + steps * kWheelLines * kLineHeight);
+  if (over != nullptr && over->kind() == "richedit" && scrollRichEdit(*over, static_cast<long long>(over->scrollY) + steps * kWheelLines * kLineHeight)) {
+    return;
+  }
+  // Else the innermost layout under the pointer that scrolls.
+  for (Control* c = over; c != nullptr; c = c->parent()) {
+    if (c->kind() == "verticallayout" && c->scrollHeight > c->rect.height() - c->inset.top - c->inset.bottom) {
+      const int before = c->scrollY;
+      c->scrollY = std::clamp(before + steps * kWheelLines * kLineHeight, 0, c->scrollHeight);
+      layout();
+      if (c->scrollY != before) invalidate(c->rect);
+      return;
+    }
   }
 }
 

@@ -121,6 +121,10 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
   const std::string& productName() const { return m_productName; }
   // The window manager's close (its button, Alt+F4): as the close button.
   void requestClose() { onClose(); }
+  // What a click on a control, or on the link of a text, does (for the
+  // keyboard-less drivers: screenshots, assistive technology).
+  void click(const std::string& control) { OnClick(control); }
+  void followLink(const std::string& control) { OnLink(control); }
 
   // The window's handlers: the install flow's messages, the timers, and the bar.
   void OnMessage(unsigned message, std::uintptr_t wParam);

@@ -284,4 +284,22 @@ TEST_F(WindowControls, LinksTakeThePointerAndSendTheirTargets) {
   EXPECT_EQ(seen, (std::vector<std::string>{"link:https://example.com/terms", "link:1"}));
 }
 
+// A vertical layout with vscrollbar: the wheel moves what it holds, within
+// what there is, and only what it shows takes the pointer.
+TEST(ScrollingLayout, WheelMovesItsContentWithinItsHeight) {
+  cwui::Window window(*cwui::ReadSkin(
+      "<Window size=\"200,200\"><VerticalLayout><VerticalLayout name=\"panel\" height=\"100\" vscrollbar=\"true\">"
+      "<Button name=\"tall\" height=\"300\"/></VerticalLayout><Button name=\"below\"/></VerticalLayout></Window>",
+      {}));
+  window.layout();
+  cwui::Control& tall = *window.find("tall");
+  const struct { int steps, scrollY; } wheels[] = {{1, 60}, {1000, 200}, {-1, 140}, {-1000, 0}};
+  for (const auto& w : wheels) {
+    window.wheel(10, 50, w.steps);
+    EXPECT_EQ(window.find("panel")->scrollY, w.scrollY) << w.steps;
+    EXPECT_EQ(tall.rect.top, -w.scrollY);
+  }
+  EXPECT_EQ(window.hitTest(10, 150), window.find("below"));
+}
+
 }  // namespace
