@@ -3,6 +3,7 @@
 // rule, the bar and its timers, the pages the install thread's messages lead
 // to, and the close codes.
 #include "resources/SkinArchive.h"
+#include "resources/TextFit.h"
 #include "telemetry/TelemetryTestSupport.h"
 
 #include "toolkit/HeadlessHost.h"
@@ -245,6 +246,31 @@ TEST_F(MainWindow, InstallThreadsMessagesLeadToTheFinishedOrTheFailedPage) {
   EXPECT_EQ(Count("8-1.ClickTryAgain"), 1);
 }
 
+// The pages as the window itself gets to them, in each of the twenty languages.
+TEST_F(MainWindow, EveryPageShowsItsTextsInEveryLanguage) {
+  const auto check = [](const cwui::Window& w, int language, const char* page) {
+    for (const std::string& problem : textfit::Problems(w)) ADD_FAILURE() << language << " " << page << ": " << problem;
+  };
+  for (int language = 0; language < kEnumLanguageCount; ++language) {
+    for (const bool failed : {false, true}) {
+      auto main = Create();
+      cwui::Window& w = *main->window();
+      w.selectComboItem(*w.find("language_combox"), language);
+      ASSERT_EQ(main->currentLanguage(), language);
+      if (!failed) {
+        main->click("install_setting");
+        check(w, language, "settings panel");
+      }
+      main->click("install_btn");
+      main->SetProgress(100);
+      check(w, language, "running");
+      if (failed) AnswerBox("btn_yes");
+      main->OnMessage(failed ? WM_SIGNFAIL : WM_INSTALLFINISH, 0);
+      check(w, language, failed ? "failed" : "finished");
+    }
+  }
+}
+
 TEST_F(MainWindow, CarouselStartsWithTheInstallAndItsTimerMovesToTheNextDot) {
   auto main = Create();
   cwui::Window& w = *main->window();
@@ -261,18 +287,35 @@ TEST_F(MainWindow, CarouselStartsWithTheInstallAndItsTimerMovesToTheNextDot) {
   EXPECT_FALSE(loop.hasTimer(main.get(), ui::InstallUIMainWnd::kCarousel));
 }
 
-TEST_F(MainWindow, ClosingRecordsThePageItWasOn) {
-  // Before the install the question comes first; No keeps the window.
-  {
+TEST_F(MainWindow, ClosingWhileTheInstallMayRunAsksAndRecordsThePageItWasOn) {
+  const struct {
+    bool install;
+    int progress;
+    bool failed;
+    const char* code;
+  } cases[] = {{false, 0, false, "close01"}, {true, 40, false, "close02"}, {true, 88, false, "close04"},
+               {true, 95, false, "close03"}, {true, 40, true, "close05"}};
+  for (const auto& c : cases) {
+    SetUp();
+    hosts.clear();
     auto main = Create();
-    AnswerBox("btn_no");
-    Press(*main->window(), "closebtn");
-    EXPECT_FALSE(hosts.front()->closed());
-    AnswerBox("btn_yes");
-    Press(*main->window(), "closebtn");
-    EXPECT_TRUE(hosts.front()->closed());
+    if (c.install) Press(*main->window(), "install_btn");
+    main->SetProgress(c.progress);
+    if (c.failed) {
+      AnswerBox("btn_yes");
+      main->OnMessage(WM_SIGNFAIL, 0);  // the flow ends: no question
+    }
+    if (!c.failed) {
+      AnswerBox("btn_no");  // No keeps the window
+      main->requestClose();
+      EXPECT_FALSE(hosts.front()->closed()) << c.code;
+      EXPECT_EQ(hosts.size(), 2u) << c.code;  // the question was asked
+      AnswerBox("btn_yes");
+    }
+    main->requestClose();
+    EXPECT_TRUE(hosts.front()->closed()) << c.code;
+    EXPECT_EQ(CloseLabel(), c.code);
   }
-  EXPECT_EQ(CloseLabel(), "close01");
 }
 
 TEST_F(MainWindow, ClosingAfterTheEndDoesNotAskAndSaysWhetherTheProductStarted) {
