@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <optional>
 #include <vector>
@@ -310,6 +311,7 @@ void GtkHost::paint(cairo_t* cr) {
   cairo_restore(cr);
   // The paint pass clips to the window's rounded shape itself.
   PaintWindow(cr, window(), scale(), Rect{clip.x, clip.y, clip.x + clip.width, clip.y + clip.height});
+  if (m_firstPaint) std::exchange(m_firstPaint, nullptr)();
 }
 
 bool GtkHost::pointerEvent(GdkEvent* event) {

@@ -39,6 +39,8 @@ class GtkHost : public Host {
   // In the middle of the screen (now, and when next shown).
   void centre() override;
   void setTitle(const std::string& title);
+  // Called once, after the window's first frame is painted.
+  void setFirstPaint(std::function<void()> onFirstPaint) { m_firstPaint = std::move(onFirstPaint); }
   // The window manager's close button or Alt+F4; by default close(0).
   void setCloseRequest(std::function<void()> onClose) { m_closeRequest = std::move(onClose); }
 
@@ -79,6 +81,7 @@ class GtkHost : public Host {
   bool m_syncingEntry = false;
   unsigned m_entrySyncSource = 0;
   Control* m_entryFor = nullptr;
+  std::function<void()> m_firstPaint;
   std::function<void()> m_closeRequest;
 };
 

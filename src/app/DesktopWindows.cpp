@@ -16,12 +16,15 @@
 #include "ui/MessageBoxWnd.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <sstream>
 
 namespace {
 
 std::atomic<cwui::MessageLoop*> g_mainLoop{nullptr};
+// As near the process's start as the program gets: its static initialisation.
+const std::chrono::steady_clock::time_point g_processStart = std::chrono::steady_clock::now();
 std::unique_ptr<ui::InstallUIMainWnd> g_mainWindow;
 
 std::optional<std::string> ReadArchive(const std::string& path) { return cwui::CResourceArchive::Instance().Read(path); }
@@ -105,6 +108,10 @@ bool RunMainWindow() {
   }
   if (auto* gtk = dynamic_cast<cwui::GtkHost*>(g_mainWindow->host())) {
     gtk->setTitle(g_mainWindow->productName());
+    gtk->setFirstPaint([] {
+      const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - g_processStart);
+      CWLOG << " First frame painted " << ms.count() << " ms after start";
+    });
     gtk->setCloseRequest([] { g_mainWindow->requestClose(); });
   }
   g_mainLoop = &loop;
