@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace cwplat {
 
@@ -36,6 +37,24 @@ class CEvent {
   bool m_signalled;
   std::mutex m_mutex;
   std::condition_variable m_cv;
+};
+
+// A value that several threads read and write whole, under a lock of its own.
+template <typename T>
+class CLocked {
+ public:
+  T get() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_value;
+  }
+  void set(T value) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_value = std::move(value);
+  }
+
+ private:
+  mutable std::mutex m_mutex;
+  T m_value{};
 };
 
 // An event known by name inside this process. An empty name makes a private

@@ -217,38 +217,10 @@ void InstallUIMainWnd::OnClick(const std::string& name) {
 
 // --- IInstallWindow ----------------------------------------------------------
 
-std::string InstallUIMainWnd::installPathText() const {
-  std::lock_guard<std::mutex> lock(m_textMutex);
-  return m_installPathText;
-}
-
 void InstallUIMainWnd::setInstallPathText(const std::string& path) {
-  {
-    std::lock_guard<std::mutex> lock(m_textMutex);
-    m_installPathText = path;
-  }
+  m_installPathText.set(path);
   // The edit shows it when the checks (on the loop's thread) move the folder.
   postMessage(kRefreshInstallPath, 0);
-}
-
-std::string InstallUIMainWnd::installDirectory() const {
-  std::lock_guard<std::mutex> lock(m_textMutex);
-  return m_installDirectory;
-}
-
-void InstallUIMainWnd::setInstallDirectory(const std::string& folder) {
-  std::lock_guard<std::mutex> lock(m_textMutex);
-  m_installDirectory = folder;
-}
-
-void InstallUIMainWnd::setAdviceUrl(const std::string& url) {
-  std::lock_guard<std::mutex> lock(m_textMutex);
-  m_adviceUrl = url;
-}
-
-std::string InstallUIMainWnd::adviceUrl() const {
-  std::lock_guard<std::mutex> lock(m_textMutex);
-  return m_adviceUrl;
 }
 
 void InstallUIMainWnd::postMessage(unsigned message, std::uintptr_t wParam) {

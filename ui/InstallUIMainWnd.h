@@ -91,12 +91,12 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
   int needStartFlag() const override { return m_needStart; }
   bool isRetry() const override { return m_retry; }
   EnumLanguage currentLanguage() const override { return m_language.load(); }
-  std::string installPathText() const override;
+  std::string installPathText() const override { return m_installPathText.get(); }
   void setInstallPathText(const std::string& path) override;
-  std::string installDirectory() const override;
-  void setInstallDirectory(const std::string& folder) override;
+  std::string installDirectory() const override { return m_installDirectory.get(); }
+  void setInstallDirectory(const std::string& folder) override { m_installDirectory.set(folder); }
   void setInstallStarted() override { m_installStarted = true; }
-  void setAdviceUrl(const std::string& url) override;
+  void setAdviceUrl(const std::string& url) override { m_adviceUrl.set(url); }
   void setStopCreep(int value) override { m_stopCreep = value; }
   void setInstallDone(bool done) override { m_installDone = done; }
   std::int64_t downloadedBytes() const override { return m_downloaded.load(); }
@@ -114,7 +114,7 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
 
   // The download's progress (any thread): kept, and shown on the loop's thread.
   void onDownloadProgress(std::int64_t downloaded, std::int64_t total);
-  std::string adviceUrl() const;
+  std::string adviceUrl() const { return m_adviceUrl.get(); }
   int phase() const { return m_phase; }
   int adminFlag() const { return m_adminFlag; }
   int gifDuration() const { return m_gifDuration; }
@@ -228,8 +228,7 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
   std::atomic<int> m_progress{0};
   std::atomic<int> m_downloadPercent{-1};  // the download's share, not yet shown
   std::atomic<bool> m_downloadShown{true};
-  mutable std::mutex m_textMutex;
-  std::string m_installPathText, m_installDirectory, m_adviceUrl;
+  cwplat::CLocked<std::string> m_installPathText, m_installDirectory, m_adviceUrl;
 
   std::array<std::unique_ptr<cwplat::CThread>, 6> m_threads;
   std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);

@@ -71,14 +71,11 @@ void InstallUIMainWnd::onInstallClick() {
 }
 
 bool InstallUIMainWnd::BeginInstallTask() {
-  {
-    std::lock_guard<std::mutex> lock(m_textMutex);
-    m_installPathText = label("install_file_path_edit");
-    // The install directory: "/" as the separator, the product's own folder last.
-    std::string folder = m_installPathText;
-    if (!m_productName.empty() && !Contains(folder, m_productName)) folder += "/" + m_productName;
-    m_installDirectory = folder;
-  }
+  const std::string path = label("install_file_path_edit");
+  m_installPathText.set(path);
+  // The install directory: "/" as the separator, the product's own folder last.
+  const bool named = m_productName.empty() || Contains(path, m_productName);
+  m_installDirectory.set(named ? path : path + "/" + m_productName);
   const int checks = m_env.preInstallChecks ? m_env.preInstallChecks(*this) : CPreInstallChecks(*this).RunChecks();
   if (checks != 0) return false;
   m_host->resize(kWidth, kClosedHeight);

@@ -39,31 +39,6 @@ CConsoleInstallHost::CConsoleInstallHost(const CEmbeddedLabels& labels, EnumLang
 
 CConsoleInstallHost::~CConsoleInstallHost() = default;
 
-std::string CConsoleInstallHost::installPathText() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  return m_installPathText;
-}
-
-void CConsoleInstallHost::setInstallPathText(const std::string& path) {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  m_installPathText = path;
-}
-
-std::string CConsoleInstallHost::installDirectory() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  return m_installDirectory;
-}
-
-void CConsoleInstallHost::setInstallDirectory(const std::string& folder) {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  m_installDirectory = folder;
-}
-
-void CConsoleInstallHost::setAdviceUrl(const std::string& url) {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  m_adviceUrl = url;
-}
-
 void CConsoleInstallHost::setInstallDone(bool done) {
   m_installDone = done;
   if (!done) return;

@@ -39,12 +39,12 @@ class CConsoleInstallHost : public IInstallWindow {
   int needStartFlag() const override { return m_needStart; }
   bool isRetry() const override { return false; }
   EnumLanguage currentLanguage() const override { return m_language; }
-  std::string installPathText() const override;
-  void setInstallPathText(const std::string& path) override;
-  std::string installDirectory() const override;
-  void setInstallDirectory(const std::string& folder) override;
+  std::string installPathText() const override { return m_installPathText.get(); }
+  void setInstallPathText(const std::string& path) override { m_installPathText.set(path); }
+  std::string installDirectory() const override { return m_installDirectory.get(); }
+  void setInstallDirectory(const std::string& folder) override { m_installDirectory.set(folder); }
   void setInstallStarted() override {}
-  void setAdviceUrl(const std::string& url) override;
+  void setAdviceUrl(const std::string& url) override { m_adviceUrl.set(url); }
   void setStopCreep(int value) override { m_stopCreep = value; }
   void setInstallDone(bool done) override;
   std::int64_t downloadedBytes() const override { return m_downloaded; }
@@ -73,12 +73,12 @@ class CConsoleInstallHost : public IInstallWindow {
   CConfigure m_configure;
   cwplat::CEvent m_progressFinish100{true, false};
 
-  mutable std::mutex m_mutex;  // the texts and the queue
+  mutable std::mutex m_mutex;  // the queue
   std::condition_variable m_queueChanged;
   std::deque<std::pair<unsigned, std::uintptr_t>> m_queue;
-  std::string m_installPathText;
-  std::string m_installDirectory;
-  std::string m_adviceUrl;
+  cwplat::CLocked<std::string> m_installPathText;
+  cwplat::CLocked<std::string> m_installDirectory;
+  cwplat::CLocked<std::string> m_adviceUrl;
 
   std::atomic<std::int64_t> m_downloaded{0};
   std::atomic<std::int64_t> m_total{0};

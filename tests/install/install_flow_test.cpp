@@ -161,10 +161,8 @@ class InstallFlow : public ::testing::Test {
     file.put('\x5a');
   }
 
-  cwtest::TempDir dir;
-  cwtest::ScopedEnv data{"XDG_DATA_HOME", dir / "data"};
-  cwtest::ScopedEnv cache{"XDG_CACHE_HOME", dir / "cache"};
-  cwtest::ScopedEnv registry{"CW_REGISTRY_ROOT", dir / "registry"};
+  cwtest::ScopedInstallFolders folders;
+  cwtest::TempDir& dir = folders.dir;
   std::unique_ptr<devtest::DevServer> server;
   cwtest::LogCapture log;
 };

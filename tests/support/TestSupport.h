@@ -52,6 +52,14 @@ std::optional<bool> MachineIs64Bit(const std::string& unameMachine);
 // True under CI (the environment variable CI is "true"; .ci/run sets it).
 bool RunningUnderCi();
 
+// The per-user folders and the registry of one test, under a temporary folder.
+struct ScopedInstallFolders {
+  TempDir dir;
+  ScopedEnv data{"XDG_DATA_HOME", dir / "data"};
+  ScopedEnv cache{"XDG_CACHE_HOME", dir / "cache"};
+  ScopedEnv registry{"CW_REGISTRY_ROOT", dir / "registry"};
+};
+
 }  // namespace cwtest
 
 // A test whose outside tool (nginx, osslsigncode, openssl) is missing skips on

@@ -59,10 +59,8 @@ class AutoRunDrill : public SkinArchive {
     };
   }
 
-  cwtest::TempDir dir;
-  cwtest::ScopedEnv data{"XDG_DATA_HOME", dir / "data"};
-  cwtest::ScopedEnv cache{"XDG_CACHE_HOME", dir / "cache"};
-  cwtest::ScopedEnv registry{"CW_REGISTRY_ROOT", dir / "registry"};
+  cwtest::ScopedInstallFolders folders;
+  cwtest::TempDir& dir = folders.dir;
   std::unique_ptr<devtest::DevServer> server;
   cwtest::LogCapture log;
 };
