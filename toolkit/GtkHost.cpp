@@ -182,7 +182,13 @@ struct GtkHost::Signals {
 };
 
 bool GtkHost::Init() {
-  static const bool opened = gtk_init_check(nullptr, nullptr);
+  static const bool opened = [] {
+    // Windows are painted with cairo in memory: OpenGL is never used, and
+    // probing for it loads the driver stack (a software driver brings some
+    // 45 MiB of LLVM with it). A setting the user made stays.
+    g_setenv("GDK_GL", "disable", FALSE);
+    return gtk_init_check(nullptr, nullptr) != FALSE;
+  }();
   return opened;
 }
 
