@@ -6,6 +6,7 @@
 #include "resources/TextFit.h"
 #include "telemetry/TelemetryTestSupport.h"
 
+#include "platform/paths.h"
 #include "toolkit/HeadlessHost.h"
 #include "ui/InstallUIMainWnd.h"
 
@@ -43,6 +44,7 @@ class MainWindow : public SkinArchive {
     };
     env.chooseFolder = [this] { return chosenFolder; };
     env.launchProduct = [this](IInstallWindow&) { return ++launches > 0; };
+    env.startLogUpload = [this](const std::string& parameters) { uploads.push_back(parameters); };
     return env;
   }
 
@@ -115,6 +117,7 @@ class MainWindow : public SkinArchive {
   int checksRun = 0, launches = 0;
   std::optional<std::string> chosenFolder;
   std::function<void(IInstallWindow&)> installThread;
+  std::vector<std::string> uploads;
 };
 
 TEST_F(MainWindow, StartsClosedInTheSystemsLanguageOrEnglishForAHiddenOne) {
@@ -315,6 +318,18 @@ TEST_F(MainWindow, ClosingWhileTheInstallMayRunAsksAndRecordsThePageItWasOn) {
     main->requestClose();
     EXPECT_TRUE(hosts.front()->closed()) << c.code;
     EXPECT_EQ(CloseLabel(), c.code);
+  }
+}
+
+TEST_F(MainWindow, ClosingStartsTheLogUploadOnlyWhenTheConfigurationAsks) {
+  for (const int config : {0, 2}) {
+    uploads.clear();
+    log->SetDownloaderConfig(config);
+    AnswerBox("btn_yes");
+    Create()->requestClose();
+    const std::string logName = cwplat::SplitPath(log->GetLogFilePath()).name + cwplat::SplitPath(log->GetLogFilePath()).ext;
+    EXPECT_EQ(uploads, config == 2 ? std::vector<std::string>{" -close01 " + logName} : std::vector<std::string>{})
+        << config;
   }
 }
 
