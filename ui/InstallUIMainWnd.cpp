@@ -89,6 +89,7 @@ void InstallUIMainWnd::InitWindow() {
 
   m_defaultRoot = m_env.programFilesFolder + "/Quorla";
   setText("install_file_path_edit", m_defaultRoot);
+  readFreeSpace(m_defaultRoot);
   startPrefetch();
   m_progressFinish100.Reset();
   CWLOG << " CreateEvent successfully ";

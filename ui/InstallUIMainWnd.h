@@ -159,7 +159,9 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
   // Progress.
   void showDownloadProgress();
   void finishProgress();
-  void updateSpaceTexts(const std::string& path);
+  // The free space of the drive holding a folder, kept for the space texts.
+  void readFreeSpace(const std::string& path);
+  void updateSpaceTexts();
 
   // Messages of the window's own, below the install flow's.
   static constexpr unsigned kRefreshInstallPath = 1;

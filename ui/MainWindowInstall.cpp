@@ -210,7 +210,8 @@ void InstallUIMainWnd::onTryAgain() {
 void InstallUIMainWnd::onBrowse() {
   const std::optional<std::string> chosen = m_env.chooseFolder ? m_env.chooseFolder() : std::nullopt;
   if (!chosen || chosen->empty()) return;
-  updateSpaceTexts(*chosen);
+  readFreeSpace(*chosen);
+  updateSpaceTexts();
   std::string path = *chosen;
   if (!Contains(path, "Quorla")) {
     if (path.back() != '/') path += "/";
@@ -219,9 +220,12 @@ void InstallUIMainWnd::onBrowse() {
   setText("install_file_path_edit", path);
 }
 
-void InstallUIMainWnd::updateSpaceTexts(const std::string& path) {
+void InstallUIMainWnd::readFreeSpace(const std::string& path) {
   const std::optional<std::uint64_t> free = m_env.freeBytes ? m_env.freeBytes(path) : std::nullopt;
   m_freeGiB = free ? static_cast<double>(*free) / (1024.0 * 1024.0 * 1024.0) : 0.0;
+}
+
+void InstallUIMainWnd::updateSpaceTexts() {
   setText("space_free", FormatNumber(m_formats.spaceFree, m_freeGiB));
   setText("space_need", FormatString(m_formats.spaceNeed, label("ProductSize")));
 }

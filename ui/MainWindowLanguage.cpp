@@ -27,7 +27,6 @@ void InstallUIMainWnd::selectStartupLanguage() {
 }
 
 void InstallUIMainWnd::applyLanguage() {
-  updateSpaceTexts(label("install_file_path_edit"));
   ApplyMainWindowLanguage(*m_window, m_env.archive, m_language.load(), m_siteId, m_freeGiB, label("ProductSize"),
                           m_formats);
 }
