@@ -3,18 +3,22 @@
 #include <cairo.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <algorithm>
+
 namespace cwui {
 namespace {
 
 struct LoaderState {
+  int maxSide = ImageCache::kMaxSide;
   bool tooLarge = false;
 };
 
 // Before any pixel memory exists: a picture over the bound is shrunk to one
 // pixel so that nothing large is allocated, and refused afterwards.
 void OnSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data) {
-  if (width > ImageCache::kMaxSide || height > ImageCache::kMaxSide || width <= 0 || height <= 0) {
-    static_cast<LoaderState*>(data)->tooLarge = true;
+  auto* state = static_cast<LoaderState*>(data);
+  if (width > state->maxSide || height > state->maxSide || width <= 0 || height <= 0) {
+    state->tooLarge = true;
     gdk_pixbuf_loader_set_size(loader, 1, 1);
   }
 }
@@ -61,14 +65,13 @@ std::uint32_t Little16(const std::string& b, std::size_t at) {
 // Only PNG, JPEG and GIF reach a decoder, and the sizes their headers declare
 // are checked first: the GIF loader allocates its whole canvas before it
 // reports the size, so a ten-byte header could ask for gigabytes.
-bool AcceptableHeader(const std::string& b) {
+bool AcceptableHeader(const std::string& b, int maxSide) {
+  const auto side = static_cast<std::uint32_t>(maxSide);
   if (b.size() >= 24 && b.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0) {
-    return Big32(b, 16) <= static_cast<std::uint32_t>(ImageCache::kMaxSide) &&
-           Big32(b, 20) <= static_cast<std::uint32_t>(ImageCache::kMaxSide);
+    return Big32(b, 16) <= side && Big32(b, 20) <= side;
   }
   if (b.size() >= 10 && (b.compare(0, 6, "GIF87a") == 0 || b.compare(0, 6, "GIF89a") == 0)) {
-    return Little16(b, 6) <= static_cast<std::uint32_t>(ImageCache::kMaxSide) &&
-           Little16(b, 8) <= static_cast<std::uint32_t>(ImageCache::kMaxSide);
+    return Little16(b, 6) <= side && Little16(b, 8) <= side;
   }
   return b.size() >= 3 && b.compare(0, 3, "\xFF\xD8\xFF") == 0;  // JPEG: its loader reports the size first
 }
@@ -87,10 +90,12 @@ Image::~Image() { cairo_surface_destroy(m_surface); }
 int Image::width() const { return cairo_image_surface_get_width(m_surface); }
 int Image::height() const { return cairo_image_surface_get_height(m_surface); }
 
-std::shared_ptr<const Image> ImageCache::Decode(const std::string& bytes, int scale) {
-  if (bytes.empty() || bytes.size() > kMaxFileBytes || !AcceptableHeader(bytes)) return nullptr;
+std::shared_ptr<const Image> ImageCache::Decode(const std::string& bytes, int scale, int maxSide) {
+  maxSide = std::clamp(maxSide, 1, kMaxSide);
+  if (bytes.empty() || bytes.size() > kMaxFileBytes || !AcceptableHeader(bytes, maxSide)) return nullptr;
   GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
   LoaderState state;
+  state.maxSide = maxSide;
   g_signal_connect(loader, "size-prepared", G_CALLBACK(OnSizePrepared), &state);
   const bool written =
       gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(bytes.data()), bytes.size(), nullptr) != 0;

@@ -52,8 +52,9 @@ class ImageCache {
   void add(const std::string& name, cairo_surface_t* surface, int scale = 1);
   void clear();
 
-  // Decodes picture bytes; nullptr when refused or undecodable.
-  static std::shared_ptr<const Image> Decode(const std::string& bytes, int scale);
+  // Decodes picture bytes; nullptr when refused (over kMaxFileBytes, or a
+  // side over maxSide, checked before any pixel memory exists) or undecodable.
+  static std::shared_ptr<const Image> Decode(const std::string& bytes, int scale, int maxSide = kMaxSide);
 
  private:
   std::shared_ptr<const Image> load(const std::string& name, int scale);

@@ -30,6 +30,7 @@ InstallUIMainWnd::InstallUIMainWnd(cwui::MessageLoop& loop, Environment environm
 
 InstallUIMainWnd::~InstallUIMainWnd() {
   *m_alive = false;
+  m_ending = true;
   if (m_window) {
     CDownLoadImpl::SetProgressDisplay(nullptr);
     m_env.userLog->SetMainWnd(nullptr);
@@ -48,7 +49,8 @@ bool InstallUIMainWnd::create() {
     CWLOG << " InstallMainWnd.xml cannot be read: " << error;
     return false;
   }
-  m_window = std::make_unique<cwui::Window>(std::move(*skin), m_env.archive);
+  m_loopThread = std::this_thread::get_id();
+  m_window = std::make_unique<cwui::Window>(std::move(*skin), [this](const std::string& name) { return pictureBytes(name); });
   m_host = m_env.makeHost(*m_window, m_loop);
   m_host->setMain(true);
   m_window->setNotifier([this](const cwui::Notification& n) { Notify(n); });
@@ -86,6 +88,7 @@ void InstallUIMainWnd::InitWindow() {
   m_configure = std::make_unique<CConfigure>(m_downloaderId, m_languageId, m_siteId);
   m_configure->loadFromResource(m_labels, false);
   m_env.userLog->SetMainWnd(this);
+  m_downloadFolder = m_env.userLog->GetDownloadFolder();
 
   m_defaultRoot = m_env.programFilesFolder + "/Quorla";
   setText("install_file_path_edit", m_defaultRoot);
@@ -136,6 +139,7 @@ void InstallUIMainWnd::readConfigurationLabels() {
   m_chooseLicense = number("ChooseLicense");
   m_adminFlag = number("admin_flag");
   m_productName = label("Software_name");
+  if (find("MainPid") != nullptr) m_mainPid = number("MainPid");
 }
 
 void InstallUIMainWnd::startPrefetch() {
@@ -186,6 +190,7 @@ void InstallUIMainWnd::Notify(const cwui::Notification& n) {
 void InstallUIMainWnd::OnLink(const std::string& name) {
   if (name == "license_link") togglePanel(m_licenceOpen, 0);
   if (name == "install_setting") togglePanel(m_settingsOpen, 1);
+  if (name == "text_fail_advice") onAdviceLink();
 }
 
 void InstallUIMainWnd::OnClick(const std::string& name) {
@@ -209,7 +214,7 @@ void InstallUIMainWnd::OnClick(const std::string& name) {
     if (retry != nullptr && retry->visible) {
       onTryAgain();
     } else {
-      clickStartApp();
+      onStart();
     }
   } else if (name == "install_setting") {
     togglePanel(m_settingsOpen, 1);
@@ -242,15 +247,19 @@ int InstallUIMainWnd::showMessageBox(EnumMsgType type) {
 }
 
 void InstallUIMainWnd::clickStartApp() {
-  // The install thread presses Start too, and may close the window in the
-  // same breath (the AutoRun restart): the product starts on the caller's
-  // thread, the window closes on the loop's.
-  m_launched = true;
-  if (m_env.launchProduct) m_env.launchProduct(*this);
-  closeWindow();
+  if (std::this_thread::get_id() == m_loopThread) return onStart();
+  // The install thread presses Start too. Once it has asked the window to
+  // close (the AutoRun restart) the loop may end before a posted press is
+  // handled, so the product is started on the caller's thread instead.
+  if (m_closeRequested) return launch(0);
+  std::weak_ptr<std::atomic<bool>> alive = m_alive;
+  m_loop.post([this, alive] {
+    if (const auto a = alive.lock(); a && *a) onStart();
+  });
 }
 
 void InstallUIMainWnd::closeWindow() {
+  m_closeRequested = true;
   std::weak_ptr<std::atomic<bool>> alive = m_alive;
   m_loop.post([this, alive] {
     if (const auto a = alive.lock(); a && *a) closeMain();

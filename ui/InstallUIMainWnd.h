@@ -15,6 +15,7 @@
 #include "platform/thread.h"
 #include "toolkit/Host.h"
 #include "ui/ApplyLanguage.h"
+#include "ui/BannerList.h"
 #include "ui/CAnima.h"
 #include "ui/MessageBoxWnd.h"
 
@@ -22,10 +23,12 @@
 #include <chrono>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace ui {
@@ -60,10 +63,19 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
     std::function<void(IInstallWindow&)> prefetch;        // the configuration pre-fetch
     std::function<int(IInstallWindow&)> preInstallChecks; // 0: the install may start
     std::function<unsigned(IInstallWindow&)> installThread;
+    // The banner thread; empty: the banner service's list and pictures.
+    std::function<unsigned(InstallUIMainWnd&)> bannerThread;
     // Starts this program again hidden to upload the log on close.
     std::function<void(const std::string& parameters)> startLogUpload;
-    // Starts the installed product (Start on the finished page).
-    std::function<bool(IInstallWindow&)> launchProduct;
+    // Leaving the installer; empty: the real ones. startProduct takes the
+    // quoted executable path and the mode, and gives 0 or -1.
+    std::function<int(const std::string& target, int mode)> startProduct;
+    std::function<bool(const std::string& folder)> needsNewerNetFramework;
+    // A plain message box with no owner; returns when it is dismissed.
+    std::function<void(const std::string& text)> plainMessage;
+    std::function<int(const std::string& path)> showInFileManager;
+    std::function<int(const std::string& url)> openUrl;
+    std::string moduleFileName;  // this program's file; empty: the running one
     // The time now (the start-time events); empty: the clock.
     std::function<std::chrono::system_clock::time_point()> now;
   };
@@ -118,6 +130,14 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
   int phase() const { return m_phase; }
   int adminFlag() const { return m_adminFlag; }
   int gifDuration() const { return m_gifDuration; }
+  bool bannerReady() const { return m_bannerReady; }
+  // The banners stored so far, by sort; storing one of a sort already there
+  // replaces it (any thread).
+  std::map<int, BannerRecord> banners() const;
+  void storeBanner(const BannerRecord& record);
+  // The advice link's URL with this program's tag (the part of its file
+  // name between the last "_" and the last "."), when the name has one.
+  static std::string AdviceUrlWithTag(const std::string& url, const std::string& moduleFileName);
   const std::string& productName() const { return m_productName; }
   // The window manager's close (its button, Alt+F4): as the close button.
   void requestClose() { onClose(); }
@@ -152,9 +172,20 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
   void togglePanel(bool& flag, int item);
   void setPanelOpen(bool open);
 
-  // The carousel of the running page.
+  // The carousel of the running page, and the banners that replace its pictures.
   void startCarousel();
   void onDotSelected(const cwui::Control& dot);
+  unsigned GetCbsBanner();
+  std::string fetchBannerList();
+  bool fetchBannerPicture(const BannerElement& element, int index, int count, int& stored);
+  void onBannersReady();
+  std::optional<std::string> pictureBytes(const std::string& name) const;
+
+  // Leaving the installer: Start, the launch, the package and the advice link.
+  void onStart();
+  void launch(int gifDuration);
+  void showPackage();
+  void onAdviceLink();
 
   // Progress.
   void showDownloadProgress();
@@ -201,8 +232,10 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
 
   // From the configuration labels.
   int m_downloaderId = 0, m_siteId = 0, m_languageId = 0, m_gifDuration = 0, m_needStart = 0;
-  int m_chooseLicense = 0, m_adminFlag = 0;
+  int m_chooseLicense = 0, m_adminFlag = 0, m_mainPid = 0;
   std::string m_productName, m_defaultRoot;
+  std::string m_downloadFolder;  // the banner pictures' and the package's folder
+  std::thread::id m_loopThread;
 
   std::atomic<EnumLanguage> m_language{English};
   int m_phase = 2;
@@ -220,10 +253,14 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
   int m_frameCount = 0, m_animaIndex = 1;
   std::vector<cwui::Control*> m_dots;
   bool m_bannerReady = false;
+  mutable std::mutex m_bannerMutex;
+  std::map<int, BannerRecord> m_banners;
   cwplat::CTaskbarProgress m_taskbar;
 
   // Shared with the install thread.
   std::atomic<bool> m_installStarted{false};
+  std::atomic<bool> m_ending{false};         // the window is going: threads stop early
+  std::atomic<bool> m_closeRequested{false}; // closeWindow was called
   std::atomic<int> m_stopCreep{0};
   std::atomic<bool> m_installDone{false};
   std::atomic<std::int64_t> m_downloaded{0}, m_totalSeen{0};

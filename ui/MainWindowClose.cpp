@@ -36,6 +36,7 @@ void InstallUIMainWnd::closeMain() {
 void InstallUIMainWnd::onDestroy() {
   if (m_destroyed) return;
   m_destroyed = true;
+  m_ending = true;
   const int main = selectedItem("main_tablayout");
   const int page = selectedItem("page_layout");
   const int progress = m_progress.load();

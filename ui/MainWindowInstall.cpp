@@ -89,6 +89,12 @@ bool InstallUIMainWnd::BeginInstallTask() {
   startCarousel();
   setTimer(kFirstPercent, 1000);
   // The thread slots: 0 the pre-fetch, 1 the banners, 2 the install.
+  if (!m_bannerReady && (!m_threads[1] || !m_threads[1]->IsRunning())) {
+    const auto banners = m_env.bannerThread ? m_env.bannerThread : [](InstallUIMainWnd& w) { return w.GetCbsBanner(); };
+    if (m_threads[1]) m_threads[1]->Join(cwplat::kInfinite);
+    m_threads[1] = std::make_unique<cwplat::CThread>();
+    if (!m_threads[1]->Start([this, banners] { banners(*this); })) CWLOG << " Banner thread not started";
+  }
   const auto install = m_env.installThread ? m_env.installThread
                                            : [](IInstallWindow& w) { return CInstallThread(w).InstallThreadFunc(); };
   if (m_threads[2]) m_threads[2]->Join(cwplat::kInfinite);
@@ -167,8 +173,7 @@ void InstallUIMainWnd::OnMessage(unsigned message, std::uintptr_t wParam) {
       endFlow();
       break;
     case WM_BANNERREADY:
-      // The banner pictures replace the carousel's once the banner service delivers them.
-      m_bannerReady = true;
+      onBannersReady();
       break;
     default:
       CWLOG << " Message " << message << " not handled by the window";

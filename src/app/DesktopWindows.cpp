@@ -2,7 +2,6 @@
 
 #include "ConsoleMessages.h"
 #include "LocalSettings.h"
-#include "ProductLaunch.h"
 #include "SingleUserLog.h"
 #include "SystemInfo.h"
 #include "platform/drives.h"
@@ -12,6 +11,7 @@
 #include "toolkit/FontMap.h"
 #include "toolkit/GtkHost.h"
 #include "toolkit/ResourceArchive.h"
+#include "ui/CAlientWnd.h"
 #include "ui/InstallUIMainWnd.h"
 #include "ui/MessageBoxWnd.h"
 
@@ -91,16 +91,14 @@ bool RunMainWindow() {
   env.startLogUpload = &StartLogUpload;
   env.makeHost = [](cwui::Window& window, cwui::MessageLoop& l) -> std::unique_ptr<cwui::Host> {
     const bool main = window.find("main_tablayout") != nullptr;
-    return MakeDesktopHost(window, l, main ? "" : "MSGUIDemo");
+    const bool launch = window.find("foreImage") != nullptr;
+    return MakeDesktopHost(window, l, main ? "" : launch ? ui::CAlientWnd::kClassName : "MSGUIDemo");
   };
   env.chooseFolder = [] {
     auto* host = g_mainWindow ? dynamic_cast<cwui::GtkHost*>(g_mainWindow->host()) : nullptr;
     return cwui::GtkHost::ChooseFolder(host, "");
   };
-  env.launchProduct = [](IInstallWindow& window) {
-    auto& main = static_cast<ui::InstallUIMainWnd&>(window);
-    return LaunchProductDirectly(main.configure(), main.installDirectory(), main.adminFlag());
-  };
+  env.plainMessage = &cwui::GtkHost::ShowPlainMessage;
   g_mainWindow = std::make_unique<ui::InstallUIMainWnd>(loop, std::move(env));
   if (!g_mainWindow->create()) {
     g_mainWindow.reset();

@@ -26,6 +26,8 @@ class CDownLoadImpl {
                       const std::string& note);
   // Lower-case hex MD5 of a file; that of no data when it cannot be read.
   static std::string FileMd5(const std::string& path);
+  // Lower-case hex MD5 of bytes in memory (signed request texts).
+  static std::string TextMd5(const std::string& text);
 
   // The main window's progress display (downloaded bytes, total bytes); set
   // while a main window exists, empty otherwise.

@@ -42,6 +42,13 @@ std::string CDownLoadImpl::FileMd5(const std::string& path) {
   return Hex(digest, size);
 }
 
+std::string CDownLoadImpl::TextMd5(const std::string& text) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  if (EVP_Digest(text.data(), text.size(), digest, &size, EVP_md5(), nullptr) != 1) return {};
+  return Hex(digest, size);
+}
+
 int CDownLoadImpl::checkMD5(const std::string& path, const std::string& md5, const std::string& altMd5,
                             const std::string& note) {
   const std::string digest = FileMd5(path);

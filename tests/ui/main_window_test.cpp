@@ -1,124 +1,14 @@
-// The main window in the headless host with the shipped skin and a recording
-// event log: start-up, the Install click and its agreement box, the folder
-// rule, the bar and its timers, the pages the install thread's messages lead
-// to, and the close codes.
-#include "resources/SkinArchive.h"
+// The main window in the headless host: start-up, the Install click and its
+// agreement box, the folder rule, the bar and its timers, the pages the
+// install thread's messages lead to, and the close codes.
+#include "MainWindowFixture.h"
 #include "resources/TextFit.h"
-#include "telemetry/TelemetryTestSupport.h"
 
 #include "platform/paths.h"
-#include "toolkit/HeadlessHost.h"
-#include "ui/InstallUIMainWnd.h"
 
 #include <vector>
 
 namespace {
-
-class MainWindow : public SkinArchive {
- protected:
-  void SetUp() override {
-    transport = std::make_shared<teletest::FakeTransport>();
-    log = teletest::MakeLog(transport);
-  }
-
-  ui::InstallUIMainWnd::Environment Env() {
-    ui::InstallUIMainWnd::Environment env;
-    env.archive = Source();
-    env.userLog = log.get();
-    env.systemLanguage = systemLanguage;
-    env.programFilesFolder = "/apps";
-    env.makeHost = [this](cwui::Window& w, cwui::MessageLoop& l) {
-      auto host = std::make_unique<cwui::HeadlessHost>(w, l);
-      hosts.push_back(host.get());
-      return host;
-    };
-    env.prefetch = [](IInstallWindow&) {};
-    env.preInstallChecks = [this](IInstallWindow& w) {
-      ++checksRun;
-      if (checksPass) w.showRunningPage();
-      return checksPass ? 0 : -1;
-    };
-    env.installThread = [this](IInstallWindow& w) {
-      if (installThread) installThread(w);
-      return 0u;
-    };
-    env.chooseFolder = [this] { return chosenFolder; };
-    env.launchProduct = [this](IInstallWindow&) { return ++launches > 0; };
-    env.startLogUpload = [this](const std::string& parameters) { uploads.push_back(parameters); };
-    return env;
-  }
-
-  std::unique_ptr<ui::InstallUIMainWnd> Create() {
-    auto window = std::make_unique<ui::InstallUIMainWnd>(loop, Env());
-    EXPECT_TRUE(window->create());
-    return window;
-  }
-
-  // Presses a control of a window as a pointer would.
-  static void Press(cwui::Window& window, const char* name) {
-    const cwui::Control* c = window.find(name);
-    ASSERT_NE(c, nullptr) << name;
-    const int x = (c->rect.left + c->rect.right) / 2, y = (c->rect.top + c->rect.bottom) / 2;
-    window.pointerMove(x, y);
-    window.pointerPress(x, y);
-    window.pointerRelease(x, y);
-  }
-  // Answers the next message box with one of its buttons once it shows.
-  void AnswerBox(const char* button) {
-    const std::size_t before = hosts.size();
-    loop.setTimer(this, 1, 5, [this, before, button] {
-      if (hosts.size() <= before) return;
-      loop.killTimer(this, 1);
-      Press(hosts.back()->window(), button);
-    });
-  }
-  // Runs the loop until `done` or 5 s.
-  bool RunUntil(const std::function<bool()>& done) {
-    int waited = 0;
-    loop.setTimer(this, 2, 5, [&] {
-      if (done() || (waited += 5) > 5000) loop.quit(0);
-    });
-    if (!done()) loop.run();
-    loop.killTimer(this, 2);
-    return done();
-  }
-  std::vector<std::string> Actions() const {
-    std::vector<std::string> actions;
-    for (const std::string& view : transport->PageViews()) {
-      const std::size_t at = view.find("&ep.cw_action=");
-      if (at == std::string::npos) continue;
-      const std::size_t end = view.find('&', at + 1);
-      actions.push_back(view.substr(at + 14, end - at - 14));
-    }
-    return actions;
-  }
-  int Count(const std::string& action) const {
-    const auto actions = Actions();
-    return static_cast<int>(std::count(actions.begin(), actions.end(), action));
-  }
-  std::string CloseLabel() {
-    log->WaitThreadForExit();
-    for (const std::string& view : transport->PageViews()) {
-      if (view.find("&ep.cw_action=Close&") == std::string::npos) continue;
-      const std::size_t at = view.find("&ep.cw_label=");
-      return view.substr(at + 13, view.find('&', at + 1) - at - 13);
-    }
-    return "";
-  }
-
-  teletest::ScopedSettings settings;
-  teletest::ScopedUserFolders folders;
-  std::shared_ptr<teletest::FakeTransport> transport;
-  std::unique_ptr<CSingleUserLog> log;
-  cwui::MessageLoop loop;
-  std::vector<cwui::HeadlessHost*> hosts;
-  EnumLanguage systemLanguage = English;
-  bool checksPass = true;
-  int checksRun = 0, launches = 0;
-  std::optional<std::string> chosenFolder;
-  std::function<void(IInstallWindow&)> installThread;
-  std::vector<std::string> uploads;
-};
 
 TEST_F(MainWindow, StartsClosedInTheSystemsLanguageOrEnglishForAHiddenOne) {
   const std::pair<EnumLanguage, EnumLanguage> cases[] = {{Japanese, Japanese}, {Thai, English}, {Czech, English}};
@@ -338,13 +228,14 @@ TEST_F(MainWindow, ClosingAfterTheEndDoesNotAskAndSaysWhetherTheProductStarted) 
     SetUp();
     hosts.clear();
     installThread = [](IInstallWindow& w) { w.postMessage(WM_INSTALLFINISH, 0); };
+    labels["Gif_duration"] = "0";  // no launch window
     auto main = Create();
     Press(*main->window(), "install_btn");
     ASSERT_TRUE(RunUntil([&] { return main->phase() == 1; }));
     if (start) {
       Press(*main->window(), "start_app");
       ASSERT_TRUE(RunUntil([&] { return hosts.front()->closed(); }));
-      EXPECT_EQ(launches, 1);
+      EXPECT_EQ(starts.size(), 1u);
     } else {
       Press(*main->window(), "closebtn");
     }
