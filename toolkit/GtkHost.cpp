@@ -7,6 +7,9 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <utility>
 #include <cmath>
 #include <optional>
@@ -22,6 +25,10 @@ namespace {
 std::vector<GtkHost*> g_blockedParents;
 
 constexpr std::size_t kMaxEntryChars = 65535;  // GtkEntry's own bound
+constexpr std::size_t kMaxMessageChars = 65536;
+
+// The thread that opened the display: GTK's, the only one that may touch it.
+std::thread::id g_gtkThread;
 
 Size WindowSize(const Skin& skin) { return {std::max(1, skin.size.cx), std::max(1, skin.size.cy)}; }
 
@@ -31,6 +38,24 @@ Size CornerRadii(const Skin& skin) {
   const Size size = WindowSize(skin);
   const Size radii{std::clamp(skin.roundCorner.cx / 2, 0, size.cx / 2), std::clamp(skin.roundCorner.cy / 2, 0, size.cy / 2)};
   return radii.cx > 0 && radii.cy > 0 ? radii : Size{};
+}
+
+// Where a transparent window's own paint is more than half opaque, as whole
+// pixels: its card, without the soft shadow around it. Nothing when it
+// paints nothing (the window would vanish).
+cairo_region_t* OpaqueRegion(Window& window) {
+  const Size size = WindowSize(window.skin());
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.cx, size.cy);
+  cairo_t* cr = cairo_create(surface);
+  PaintWindow(cr, window, 1);
+  cairo_destroy(cr);
+  cairo_region_t* region = gdk_cairo_region_create_from_surface(surface);
+  cairo_surface_destroy(surface);
+  if (region != nullptr && cairo_region_is_empty(region)) {
+    cairo_region_destroy(region);
+    region = nullptr;
+  }
+  return region;
 }
 
 // The rounded window as whole pixels, for the shape of an opaque window.
@@ -187,6 +212,7 @@ bool GtkHost::Init() {
     // probing for it loads the driver stack (a software driver brings some
     // 45 MiB of LLVM with it). A setting the user made stays.
     g_setenv("GDK_GL", "disable", FALSE);
+    g_gtkThread = std::this_thread::get_id();
     return gtk_init_check(nullptr, nullptr) != FALSE;
   }();
   return opened;
@@ -263,6 +289,52 @@ std::optional<std::string> GtkHost::ChooseFolder(GtkHost* parent, const std::str
   return chosen;
 }
 
+namespace {
+
+void RunPlainMessage(const std::string& text) {
+  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "%s",
+                                             ValidUtf8(text.substr(0, kMaxMessageChars)).c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), "");
+  gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+  gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);  // over the window that asked for it
+  gtk_dialog_run(GTK_DIALOG(dialog));
+  gtk_widget_destroy(dialog);
+}
+
+// A box asked for by another thread, which waits on it.
+struct PlainMessageRequest {
+  std::string text;
+  std::mutex mutex;
+  std::condition_variable dismissed;
+  bool done = false;
+
+  static gboolean Run(gpointer data) {
+    auto* request = static_cast<PlainMessageRequest*>(data);
+    RunPlainMessage(request->text);
+    std::lock_guard<std::mutex> lock(request->mutex);
+    request->done = true;
+    request->dismissed.notify_all();
+    return G_SOURCE_REMOVE;
+  }
+};
+
+}  // namespace
+
+void GtkHost::ShowPlainMessage(const std::string& text) {
+  if (std::this_thread::get_id() == g_gtkThread) {
+    RunPlainMessage(text);
+    return;
+  }
+  // An idle source of the default context runs on the thread that runs it,
+  // GTK's; g_main_context_invoke would run it here whenever it could take
+  // the context.
+  PlainMessageRequest request;
+  request.text = text;
+  g_idle_add(&PlainMessageRequest::Run, &request);
+  std::unique_lock<std::mutex> lock(request.mutex);
+  request.dismissed.wait(lock, [&request] { return request.done; });
+}
+
 void GtkHost::resized() {
   const Size size = WindowSize(window().skin());
   gtk_widget_set_size_request(m_area, size.cx, size.cy);
@@ -273,7 +345,9 @@ void GtkHost::resized() {
 }
 
 // Transparent or rounded skins: alpha when a compositor blends it, else an
-// opaque window cut to the rounded shape. The visual is fixed at
+// opaque window cut to the rounded shape, or, for a transparent skin without
+// round corners, to what its paint covers (a square with the see-through
+// parts painted white would show a halo around the card). The visual is fixed at
 // realization, so a change of compositor realizes the window again.
 void GtkHost::applyVisual() {
   const Skin& skin = window().skin();
@@ -292,13 +366,14 @@ void GtkHost::applyVisual() {
     if (shown) gtk_widget_show(m_window);
   }
   m_rgba = rgba != nullptr;
-  if (m_rgba || radii.cx == 0) {
-    gtk_widget_shape_combine_region(m_window, nullptr);
-  } else {
-    cairo_region_t* region = RoundedRegion(WindowSize(skin), radii);
-    gtk_widget_shape_combine_region(m_window, region);
-    cairo_region_destroy(region);
+  cairo_region_t* region = nullptr;
+  if (!m_rgba && radii.cx > 0) {
+    region = RoundedRegion(WindowSize(skin), radii);
+  } else if (!m_rgba && skin.transparent) {
+    region = OpaqueRegion(window());
   }
+  gtk_widget_shape_combine_region(m_window, region);
+  if (region != nullptr) cairo_region_destroy(region);
   gtk_widget_queue_draw(m_window);
 }
 

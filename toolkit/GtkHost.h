@@ -3,7 +3,8 @@
 // press in the caption band off the controls lets the window manager move
 // it; a real GtkEntry sits over the focused edit so selection, the clipboard
 // and input methods are GTK's. Transparent or rounded skins get an RGBA
-// window under a compositor and a shaped opaque one without.
+// window under a compositor and a shaped opaque one without: rounded to
+// roundcorner, or a transparent skin cut to where its first paint is opaque.
 #pragma once
 
 #include "toolkit/Host.h"
@@ -49,6 +50,11 @@ class GtkHost : public Host {
   // GTK's folder chooser over `parent` (may be null); nothing when cancelled.
   // Timers and posted messages keep arriving while it is open.
   static std::optional<std::string> ChooseFolder(GtkHost* parent, const std::string& title);
+  // A plain message box: no parent, no title, the text and an OK button;
+  // returns once it is dismissed. Any thread: off GTK's thread the box is
+  // handed to GTK's main loop, which must be running (a modal window's loop
+  // is), and keeps running while the caller waits.
+  static void ShowPlainMessage(const std::string& text);
 
  protected:
   void setSensitive(bool sensitive) override;

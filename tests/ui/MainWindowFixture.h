@@ -8,6 +8,7 @@
 
 #include "toolkit/HeadlessHost.h"
 #include "ui/InstallUIMainWnd.h"
+#include "ui/WindowTestSupport.h"
 
 #include <algorithm>
 #include <map>
@@ -89,14 +90,7 @@ class MainWindow : public SkinArchive {
   }
 
   // Presses a control of a window as a pointer would.
-  static void Press(cwui::Window& window, const char* name) {
-    const cwui::Control* c = window.find(name);
-    ASSERT_NE(c, nullptr) << name;
-    const int x = (c->rect.left + c->rect.right) / 2, y = (c->rect.top + c->rect.bottom) / 2;
-    window.pointerMove(x, y);
-    window.pointerPress(x, y);
-    window.pointerRelease(x, y);
-  }
+  static void Press(cwui::Window& window, const char* name) { uitest::Press(window, name); }
   // Answers the next message box with one of its buttons once it shows.
   void AnswerBox(const char* button) {
     const std::size_t before = hosts.size();

@@ -4,6 +4,7 @@
 #include "resources/SkinArchive.h"
 
 #include "toolkit/HeadlessHost.h"
+#include "ui/WindowTestSupport.h"
 #include "ui/MessageBoxWnd.h"
 
 #include <vector>
@@ -24,11 +25,7 @@ class MessageBox : public SkinArchive {
   void PressLater(ui::MessageBoxWnd& box, const char* name, unsigned afterMs = 0) {
     loop.setTimer(&box, 1, afterMs, [&box, name, this] {
       loop.killTimer(&box, 1);
-      const cwui::Control* c = box.window()->find(name);
-      const int x = (c->rect.left + c->rect.right) / 2, y = (c->rect.top + c->rect.bottom) / 2;
-      box.window()->pointerMove(x, y);
-      box.window()->pointerPress(x, y);
-      box.window()->pointerRelease(x, y);
+      uitest::Press(*box.window(), name);
     });
   }
   cwui::MessageLoop loop;
