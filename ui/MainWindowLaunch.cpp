@@ -41,7 +41,7 @@ std::string QueryEscaped(const std::string& text) {
 void InstallUIMainWnd::onStart() {
   const std::string extra = m_configure->getExtraDownloadUrl();
   if (!EndsWithExe(extra) && extra.size() > 3) return showPackage();
-  const auto needsNewer = m_env.needsNewerNetFramework ? m_env.needsNewerNetFramework : &WillShowNetFrameCheck;
+  const auto needsNewer = m_env.needsNewerNetFramework ? m_env.needsNewerNetFramework : &FuntionImpl::WillShowNetFrameCheck;
   if (needsNewer(installDirectory())) m_gifDuration = 0;
   pageEvent("Download", "7.ProgramLaunch", "", m_gifDuration == 0);
   funnelEvent("CoreFuncEvent", "Starting", 0, "Download", "CoreFuncStart");

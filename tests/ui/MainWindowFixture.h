@@ -30,7 +30,7 @@ class MainWindow : public SkinArchive {
       auto text = s_archive.Read(path);
       if (text && path == "configure\\configure.xml") {
         for (const auto& [name, value] : labels) {
-          *text = std::regex_replace(*text, std::regex("(name=\"" + name + "\" text=\")[^\"]*"), "$1" + value);
+          *text = std::regex_replace(*text, std::regex("(name=\"" + name + "\" text=\")[^\"]*"), "$01" + value);  // two digits: a value may start with one
         }
       }
       return text;

@@ -68,7 +68,7 @@ class AutoRunDrill : public SkinArchive {
 TEST_F(AutoRunDrill, InstallsAndStartsTheProductByItself) {
   cwui::MessageLoop loop;
   cwui::HeadlessHost* mainHost = nullptr;
-  int launches = 0;
+  std::vector<std::string> launches;
   ui::InstallUIMainWnd::Environment env;
   env.archive = Archive();
   env.userLog = &CSingleUserLog::GetInstance();
@@ -79,7 +79,11 @@ TEST_F(AutoRunDrill, InstallsAndStartsTheProductByItself) {
     if (mainHost == nullptr) mainHost = host.get();
     return host;
   };
-  env.launchProduct = [&launches](IInstallWindow&) { return ++launches > 0; };
+  env.startProduct = [&launches](const std::string& target, int) {
+    launches.push_back(target);
+    return 0;
+  };
+  env.bannerThread = [](ui::InstallUIMainWnd&) { return 0u; };
   // AutoRun starts the program again after an install; here that is recorded.
   std::atomic<int> restarts = 0;
   env.installThread = [&restarts](IInstallWindow& w) {
@@ -99,10 +103,11 @@ TEST_F(AutoRunDrill, InstallsAndStartsTheProductByItself) {
   EXPECT_EQ(loop.run(), 0);
   window.WaitForAllThreadExit();
 
-  EXPECT_EQ(launches, 1);
+  const fs::path product = dir / "Programs/Quorla/Quorla Murmelon/Murmelon.exe";
+  EXPECT_EQ(launches, std::vector<std::string>{"\"" + product.string() + "\""});
   EXPECT_EQ(restarts, 1);
   EXPECT_EQ(window.progressValue(), 100);
-  EXPECT_TRUE(fs::exists(dir / "Programs/Quorla/Quorla Murmelon/Murmelon.exe"));
+  EXPECT_TRUE(fs::exists(product));
   EXPECT_EQ(window.window()->find("page_layout")->selectedId, 1);
   EXPECT_TRUE(log.has(" Click install button"));
   const auto lines = log.lines();
