@@ -1,9 +1,8 @@
 // The update service, redirects, CDN headers, the record, HTTPS and shutdown.
 #include "support/DevServerHarness.h"
+#include "TestMd5.h"
 
 #include <gtest/gtest.h>
-
-#include <openssl/evp.h>
 
 #include <map>
 #include <thread>
@@ -28,19 +27,6 @@ const char kUpdateConfig[] = R"({
   },
   "switches": {"cdn": "cf-hit", "cf_ray": "7d1a2b3c4d5e6f70-FRA"}
 })";
-
-std::string Md5Hex(const std::string& data) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(data.data(), data.size(), digest, &length, EVP_md5(), nullptr);
-  std::string hex;
-  char byte[3];
-  for (unsigned int i = 0; i < length; ++i) {
-    std::snprintf(byte, sizeof byte, "%02x", digest[i]);
-    hex += byte;
-  }
-  return hex;
-}
 
 TEST(UpdateServiceTest, AnswersTheConfiguredDownloaderBlock) {
   DevServer server(kUpdateConfig);

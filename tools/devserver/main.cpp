@@ -2,6 +2,7 @@
 // program on loopback, records each request as a JSON line, injects faults on
 // demand. See README.md.
 #include "AnalyticsCollectors.h"
+#include "BannerService.h"
 #include "Control.h"
 #include "ExceptionService.h"
 #include "FileHosting.h"
@@ -41,6 +42,7 @@ const Family kFamilies[] = {
     {"user check", UserCheck::Register},
     {"exception service", ExceptionService::Register},
     {"log upload", LogUploadService::Register},
+    {"banner service", BannerService::Register},
 };
 
 int Fail(const std::string& message) {

@@ -1,0 +1,397 @@
+#include "BannerService.h"
+
+#include "BodyStream.h"
+#include "CollectorShape.h"
+#include "FilePath.h"
+#include "Json.h"
+#include "Lifetime.h"
+#include "Placeholders.h"
+#include "Reply.h"
+#include "RequestNote.h"
+
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace devserver::BannerService {
+namespace {
+
+// Appended to the signed text by the client and the real service alike.
+constexpr std::string_view kSalt = "Xv29pLmQe7RtcB4k";
+
+constexpr std::size_t kMaxEntries = 64;
+constexpr std::int64_t kMaxSlowSeconds = 30;
+constexpr std::int64_t kMaxStatusCode = 99999;
+constexpr std::int64_t kMaxSort = 1000000;
+constexpr std::size_t kMaxPictureName = 128;
+constexpr std::size_t kMaxUrl = 2048;
+constexpr std::size_t kMaxText = 1024;
+constexpr std::size_t kMaxLangCode = 16;
+
+constexpr const char* kPictures = "/banners/";
+// Fault pictures have routes of their own, so a file in the served folder can
+// never turn a broken entry into a good one.
+constexpr const char* kMissingPictures = "/banner-faults/missing/";
+constexpr const char* kNotImagePictures = "/banner-faults/not-image/";
+// What a captive portal or a broken CDN sends in place of a picture.
+constexpr const char* kNotImageBody = "<html><body>not a picture</body></html>\n";
+
+const char* const kModes[] = {"list", "empty", "status", "invalid_json", "slow", "missing_picture", "not_image"};
+
+struct Entry {
+  std::string picture;  // file name in <root>/banners/
+  std::string jumpUrl;  // placeholders expanded when answering
+  std::string prompt;
+  std::int64_t sort = 0;
+};
+
+struct Settings {
+  std::string mode = "list";
+  std::int64_t slowSeconds = 10;
+  std::int64_t statusCode = 500;
+  std::string statusMsg = "service busy";
+  std::int64_t brokenEntry = 1;  // counted from 1; the entry missing_picture and not_image break
+  std::vector<Entry> entries = {
+      {"banner_1.png", "{base}/promotion/1", "Murmelon Pro: a gift for new users", 1},
+      {"banner_2.png", "{base}/promotion/2", "Half price for your first year", 2},
+      {"banner_3.png", "{base}/promotion/3", "Faster sync, launched today", 3},
+  };
+};
+
+bool IsBrokenMode(const std::string& mode) { return mode == "missing_picture" || mode == "not_image"; }
+
+// One path segment that needs no escaping in a URL and cannot climb out.
+bool IsPictureName(const std::string& name) {
+  return !name.empty() && name.size() <= kMaxPictureName && name.front() != '.' &&
+         std::all_of(name.begin(), name.end(), [](unsigned char c) {
+           return std::isalnum(c) || c == '.' || c == '_' || c == '-';
+         });
+}
+
+bool IsLangCode(const std::string& code) {
+  return !code.empty() && code.size() <= kMaxLangCode &&
+         std::all_of(code.begin(), code.end(), [](unsigned char c) { return std::isalnum(c) || c == '-'; });
+}
+
+template <typename Int>
+bool ParseDecimal(const std::string& text, Int& value) {
+  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && ec == std::errc() && ptr == text.data() + text.size();
+}
+
+bool ReadInt(const Json::Value& value, std::int64_t low, std::int64_t high, std::int64_t& out) {
+  const std::optional<std::string> text = ScalarText(value);
+  std::int64_t number = 0;
+  if (!text || !ParseDecimal(*text, number) || number < low || number > high) return false;
+  out = number;
+  return true;
+}
+
+bool ReadText(const Json::Value& value, std::size_t maxBytes, std::string& out) {
+  const std::optional<std::string> text = ScalarText(value);
+  if (!text || text->size() > maxBytes || !IsValidUtf8(*text)) return false;
+  out = *text;
+  return true;
+}
+
+bool ParseEntry(const Json::Value& value, Entry& entry, std::string& error) {
+  if (!value.isObject() || value.size() != 4) {
+    error = "an entry is an object with picture, jump_url, prompt and sort";
+    return false;
+  }
+  if (!ReadText(value["picture"], kMaxPictureName, entry.picture) || !IsPictureName(entry.picture)) {
+    error = "picture is a file name of letters, digits, '.', '_', '-' (at most 128)";
+    return false;
+  }
+  if (!ReadText(value["jump_url"], kMaxUrl, entry.jumpUrl) || !ReadText(value["prompt"], kMaxText, entry.prompt)) {
+    error = "jump_url (at most 2048 bytes) and prompt (at most 1024) are UTF-8 strings";
+    return false;
+  }
+  if (!ReadInt(value["sort"], -kMaxSort, kMaxSort, entry.sort)) {
+    error = "sort is an integer of -1000000 to 1000000";
+    return false;
+  }
+  return true;
+}
+
+bool ParseEntries(const Json::Value& value, std::vector<Entry>& entries, std::string& error) {
+  if (!value.isArray() || value.size() > kMaxEntries) {
+    error = "entries is an array of at most 64";
+    return false;
+  }
+  std::vector<Entry> parsed(value.size());
+  for (Json::ArrayIndex i = 0; i < value.size(); ++i) {
+    if (!ParseEntry(value[i], parsed[i], error)) return false;
+  }
+  entries = std::move(parsed);
+  return true;
+}
+
+bool MergeKey(const std::string& key, const Json::Value& value, Settings& next, std::string& error) {
+  if (key == "mode") {
+    const std::optional<std::string> mode = ScalarText(value);
+    if (mode && std::find(std::begin(kModes), std::end(kModes), *mode) != std::end(kModes)) {
+      next.mode = *mode;
+      return true;
+    }
+    error = "mode is one of list, empty, status, invalid_json, slow, missing_picture, not_image";
+  } else if (key == "slow_seconds") {
+    if (ReadInt(value, 0, kMaxSlowSeconds, next.slowSeconds)) return true;
+    error = "slow_seconds is 0 to 30";
+  } else if (key == "status_code") {
+    if (ReadInt(value, 0, kMaxStatusCode, next.statusCode)) return true;
+    error = "status_code is 0 to 99999";
+  } else if (key == "status_msg") {
+    if (ReadText(value, kMaxText, next.statusMsg)) return true;
+    error = "status_msg is a UTF-8 string of at most 1024 bytes";
+  } else if (key == "broken_entry") {
+    if (ReadInt(value, 1, kMaxEntries, next.brokenEntry)) return true;
+    error = "broken_entry is 1 to 64";
+  } else if (key == "entries") {
+    return ParseEntries(value, next.entries, error);
+  } else {
+    error = "unknown banners setting " + key;
+  }
+  return false;
+}
+
+// All or nothing: `settings` changes only when the whole section is good.
+bool Merge(const Json::Value& section, Settings& settings, std::string& error) {
+  if (!section.isObject()) {
+    error = "\"banners\" must be an object";
+    return false;
+  }
+  Settings next = settings;
+  for (const std::string& key : section.getMemberNames()) {
+    if (!MergeKey(key, section[key], next, error)) return false;
+  }
+  if (IsBrokenMode(next.mode) && static_cast<std::size_t>(next.brokenEntry) > next.entries.size()) {
+    error = "broken_entry is past the end of the list";
+    return false;
+  }
+  settings = std::move(next);
+  return true;
+}
+
+Json::Value State(const Settings& settings) {
+  Json::Value out(Json::objectValue);
+  out["mode"] = settings.mode;
+  out["slow_seconds"] = Json::Int64(settings.slowSeconds);
+  out["status_code"] = Json::Int64(settings.statusCode);
+  out["status_msg"] = settings.statusMsg;
+  out["broken_entry"] = Json::Int64(settings.brokenEntry);
+  out["entries"] = Json::Value(Json::arrayValue);
+  for (const Entry& entry : settings.entries) {
+    Json::Value item(Json::objectValue);
+    item["picture"] = entry.picture;
+    item["jump_url"] = entry.jumpUrl;
+    item["prompt"] = entry.prompt;
+    item["sort"] = Json::Int64(entry.sort);
+    out["entries"].append(item);
+  }
+  return out;
+}
+
+std::string Md5Hex(std::string_view text) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr) != 1) return {};
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned int i = 0; i < length; ++i) {
+    hex += kHex[digest[i] >> 4];
+    hex += kHex[digest[i] & 0x0F];
+  }
+  return hex;
+}
+
+// The status object of the answer: 0 when the query is well-formed and signed.
+int CheckQuery(const Query& query, ShapeProblems& problems) {
+  const std::string lang = Param(query, "lang_code").value_or("");
+  const std::string pid = Param(query, "parent_pid").value_or("");
+  const std::string timestamp = Param(query, "timestamp").value_or("");
+  std::int32_t pidValue = 0;
+  std::int64_t timestampValue = 0;
+  if (!IsLangCode(lang)) problems.Add("lang_code");
+  if (!ParseDecimal(pid, pidValue)) problems.Add("parent_pid");
+  if (!ParseDecimal(timestamp, timestampValue)) problems.Add("timestamp");
+  if (Param(query, "type") != "1") problems.Add("type");
+  if (!problems.empty()) return 400;
+  // Signed as received, so a value with leading zeros is signed with them.
+  const std::string signedText =
+      "lang_code=" + lang + "&parent_pid=" + pid + "&timestamp=" + timestamp + "&type=1" + std::string(kSalt);
+  if (Param(query, "verify") != Md5Hex(signedText)) {
+    problems.Add("verify");
+    return 401;
+  }
+  return 0;
+}
+
+void ReplyJson(httplib::Response& res, const Exchange& ex, std::string body) {
+  ReplyText(res, 200, std::move(body), "application/json; charset=utf-8", ex.style);
+}
+
+void ReplyStatus(httplib::Response& res, const Exchange& ex, std::int64_t code, const std::string& msg) {
+  Json::Value status(Json::objectValue);
+  status["code"] = Json::Int64(code);
+  status["msg"] = msg;
+  ReplyJson(res, ex, WriteJsonLine(status));
+}
+
+std::string PictureUrl(const Settings& settings, std::size_t index, const Exchange& ex) {
+  const std::string& base = ex.scheme == "https" ? ex.server.httpsBase : ex.server.httpBase;
+  const char* folder = kPictures;
+  if (static_cast<std::int64_t>(index + 1) == settings.brokenEntry) {
+    if (settings.mode == "missing_picture") folder = kMissingPictures;
+    if (settings.mode == "not_image") folder = kNotImagePictures;
+  }
+  return base + folder + settings.entries[index].picture;
+}
+
+std::optional<std::string> ListBody(const Settings& settings, const Exchange& ex, const std::filesystem::path& root,
+                                    std::string& error) {
+  Json::Value list(Json::arrayValue);
+  for (std::size_t i = 0; i < settings.entries.size(); ++i) {
+    const Entry& entry = settings.entries[i];
+    const std::optional<std::string> jumpUrl = ExpandPlaceholders(entry.jumpUrl, ex.server, root, error);
+    if (!jumpUrl) return std::nullopt;
+    Json::Value item(Json::objectValue);
+    item["banner_url"] = PictureUrl(settings, i, ex);
+    item["jump_url"] = *jumpUrl;
+    item["prompt"] = entry.prompt;
+    item["sort"] = Json::Int64(entry.sort);
+    list.append(item);
+  }
+  return WriteJsonLine(list);
+}
+
+std::string PictureType(const std::filesystem::path& file) {
+  std::string extension = file.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (extension == ".png") return "image/png";
+  if (extension == ".jpg" || extension == ".jpeg") return "image/jpeg";
+  if (extension == ".gif") return "image/gif";
+  if (extension == ".svg") return "image/svg+xml";
+  return "application/octet-stream";
+}
+
+// Whole files only (the client never asks for a range); body faults apply, so
+// a test can make a picture download fail and be retried.
+void ServePicture(const std::filesystem::path& root, const httplib::Request& req, httplib::Response& res,
+                  Exchange& ex) {
+  std::filesystem::path file;
+  switch (ResolveUnderRoot(root, "banners/" + ex.rest, file)) {
+    case PathResult::Forbidden:
+      return ReplyText(res, 403, "forbidden\n", "text/plain", ex.style);
+    case PathResult::NotFound:
+      return ReplyText(res, 404, "no such picture\n", "text/plain", ex.style);
+    case PathResult::Ok:
+      break;
+  }
+  std::error_code ec;
+  const std::uint64_t size = std::filesystem::file_size(file, ec);
+  if (ec) return ReplyText(res, 404, "no such picture\n", "text/plain", ex.style);
+  const std::string type = PictureType(file);
+  BodyPlan plan;
+  plan.file = file;
+  plan.fileSize = size;
+  plan.length = size;
+  plan.faults = ex.faults;
+  plan.connection = ConnectionId{req.local_addr, req.local_port, req.remote_addr, req.remote_port};
+  res.status = 200;
+  if (!ex.head) res.set_content_provider(type, MakeBodyProvider(std::move(plan)));
+  SetBodyHeaders(res, ex.style, type, size);
+}
+
+class Service {
+ public:
+  explicit Service(const ServiceContext& context) : m_root(context.root) {}
+
+  bool Configure(const Json::Value& section, std::string& error) {
+    Settings settings;
+    if (!section.isNull() && !Merge(section, settings, error)) return false;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_base = m_current = settings;
+    return true;
+  }
+
+  Control::Section ControlSection() {
+    return Control::Section{[this](const Json::Value& section, std::string& error) {
+                              std::lock_guard<std::mutex> lock(m_mutex);
+                              return Merge(section, m_current, error);
+                            },
+                            [this] {
+                              std::lock_guard<std::mutex> lock(m_mutex);
+                              return State(m_current);
+                            },
+                            [this] {
+                              std::lock_guard<std::mutex> lock(m_mutex);
+                              m_current = m_base;
+                            }};
+  }
+
+  void Answer(httplib::Response& res, const Exchange& ex) {
+    ShapeProblems problems;
+    const int refusal = CheckQuery(ex.query, problems);
+    problems.Flag();
+    if (refusal == 400) return ReplyStatus(res, ex, 400, "bad request");
+    if (refusal == 401) return ReplyStatus(res, ex, 401, "verify failed");
+    const Settings settings = Snapshot();
+    if (settings.mode != "list") CurrentNote().AddFault("banners_mode", settings.mode);
+    if (settings.mode == "empty") return ReplyJson(res, ex, "[]");
+    if (settings.mode == "status") return ReplyStatus(res, ex, settings.statusCode, settings.statusMsg);
+    if (settings.mode == "slow" && !SleepUnlessStopping(std::chrono::seconds(settings.slowSeconds))) {
+      return ReplyText(res, 503, "shutting down\n", "text/plain", ex.style);
+    }
+    std::string error;
+    std::optional<std::string> body = ListBody(settings, ex, m_root, error);
+    if (!body) return ReplyText(res, 500, "devserver configuration: " + error + "\n", "text/plain", ex.style);
+    // Any proper prefix of an array is not JSON: the closing bracket is missing.
+    if (settings.mode == "invalid_json") body->resize(std::max<std::size_t>(1, body->size() / 2));
+    ReplyJson(res, ex, std::move(*body));
+  }
+
+ private:
+  Settings Snapshot() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_current;
+  }
+
+  const std::filesystem::path m_root;
+  std::mutex m_mutex;
+  Settings m_base;
+  Settings m_current;
+};
+
+}  // namespace
+
+bool Register(ServiceContext& context, std::string& error) {
+  auto service = std::make_shared<Service>(context);
+  if (!service->Configure(context.config["banners"], error)) {
+    error = "\"banners\": " + error;
+    return false;
+  }
+  context.control.AddSection("banners", service->ControlSection());
+  context.router.Get("/api/v1/banners", [service](const httplib::Request&, httplib::Response& res, Exchange& ex) {
+    service->Answer(res, ex);
+  });
+  const std::filesystem::path root = context.root;
+  context.router.Get("/banners/*", [root](const httplib::Request& req, httplib::Response& res, Exchange& ex) {
+    ServePicture(root, req, res, ex);
+  });
+  context.router.Get("/banner-faults/missing/*", [](const httplib::Request&, httplib::Response& res, Exchange& ex) {
+    ReplyText(res, 404, "no such picture\n", "text/plain", ex.style);
+  });
+  context.router.Get("/banner-faults/not-image/*", [](const httplib::Request&, httplib::Response& res, Exchange& ex) {
+    ReplyText(res, 200, kNotImageBody, "image/png", ex.style);
+  });
+  return true;
+}
+
+}  // namespace devserver::BannerService
