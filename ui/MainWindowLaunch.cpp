@@ -72,7 +72,15 @@ void InstallUIMainWnd::launch(int gifDuration) {
         .showModal(m_loop);
   } else if (start(target, m_adminFlag) == -1) {
     pageEvent("Other", "FlowError", "DL019", false);
-    plainMessage(LoadLanguageText(m_env.archive, "message_page", "ClickShortcutToLaunchText", m_language.load()));
+    const std::string hint =
+        LoadLanguageText(m_env.archive, "message_page", "ClickShortcutToLaunchText", m_language.load());
+    // Off the loop's thread the window is already going: a box handed to a
+    // loop that has ended would never show, and its caller would wait forever.
+    if (std::this_thread::get_id() == m_loopThread) {
+      plainMessage(hint);
+    } else {
+      CWLOG << " The product did not start; the window is closing, so no box: " << hint;
+    }
   }
   closeWindow();
 }

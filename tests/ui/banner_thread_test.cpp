@@ -43,7 +43,7 @@ class BannerThread : public MainWindow {
   int Funnels(const std::string& action) {
     log->WaitThreadForExit();
     int n = 0;
-    for (const Json::Value& funnel : transport->FunnelObjects()) n += funnel["action"].asString() == action;
+    for (const Json::Value& funnel : transport->FunnelObjects()) n += funnel["actions"]["event_action"].asString() == action;
     return n;
   }
   std::string Folder() const { return log->GetDownloadFolder(); }
@@ -83,8 +83,8 @@ TEST_F(BannerThread, AnIncompleteOrRefusedListKeepsTheShippedPictures) {
       {R"({"mode": "empty"})", 0, 0},
       {R"({"mode": "status", "status_code": 200})", 0, 0},
       {R"({"mode": "invalid_json"})", 0, 0},
-      {R"({"mode": "list", "entries": [{"picture": "banner_1.png", "sort": -5},
-                                       {"picture": "banner_2.png", "sort": 5000}]})", 0, 0},
+      {R"({"mode": "list", "entries": [{"picture": "banner_1.png", "jump_url": "", "prompt": "", "sort": -5},
+                                       {"picture": "banner_2.png", "jump_url": "", "prompt": "", "sort": 5000}]})", 0, 0},
   };
   for (const auto& c : cases) {
     SetUp();
@@ -97,8 +97,8 @@ TEST_F(BannerThread, AnIncompleteOrRefusedListKeepsTheShippedPictures) {
 }
 
 TEST_F(BannerThread, TheSameSortTwiceLeavesTheLaterEntryAndStillCompletes) {
-  auto main = Run(R"({"mode": "list", "entries": [{"picture": "banner_1.png", "sort": 1},
-                                                   {"picture": "banner_2.png", "sort": 1}]})");
+  auto main = Run(R"({"mode": "list", "entries": [{"picture": "banner_1.png", "jump_url": "", "prompt": "", "sort": 1},
+                                                   {"picture": "banner_2.png", "jump_url": "", "prompt": "", "sort": 1}]})");
   EXPECT_TRUE(main->bannerReady());
   const auto banners = main->banners();
   ASSERT_EQ(banners.size(), 1u);
