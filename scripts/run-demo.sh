@@ -22,6 +22,9 @@ trap cleanup EXIT
 "$root/tools/devserver/make-test-ca.sh" "$demo/tls" >/dev/null
 mkdir -p "$demo/www"
 cp "$package/files/QuorlaMurmelon_setup.exe" "$demo/www/"
+# The banner service's pictures, for the window's carousel.
+mkdir -p "$demo/www/banners"
+cp "$build"/tools/devserver/banners/banner_*.png "$demo/www/banners/"
 sed "s|</Deployment>|  <TlsTrustAnchor file=\"$demo/tls/ca.pem\"/>\n</Deployment>|" "$package/deployment.xml" >"$demo/deployment.xml"
 
 "$build/tools/devserver/cw_devserver" --root "$demo/www" --config "$package/devserver.json" \
