@@ -4,7 +4,6 @@
 #include "platform/read_bounded.h"
 #include "platform/tick.h"
 
-#include <filesystem>
 #include <memory>
 
 namespace {
@@ -13,10 +12,13 @@ constexpr std::size_t kMaxProxyLine = 255;
 // Only the first line of proxy.txt counts; a longer file is not read further.
 constexpr std::size_t kMaxProxyFileBytes = 4096;
 
-std::string CurrentFolder() {
-  std::error_code ec;
-  const std::filesystem::path cwd = std::filesystem::current_path(ec);
-  return ec ? std::string() : cwd.string();
+// The program's own folder: where a double-clicked program's files belong.
+// The current folder of a program started from a file manager or a launcher
+// is usually the home folder, which must not collect our log and switches.
+std::string ProgramFolder() {
+  std::string folder = cwplat::SplitPath(cwplat::GetModuleFileName()).folder;
+  if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
 }
 
 std::string LogFilePath(const std::string& workingFolder) {
@@ -39,7 +41,7 @@ bool IsProxyText(const std::string& s) {
 WebLog::WebLog(WebLogConfig config)
     : m_config(std::move(config)),
       m_startTick(cwplat::GetTickCount64()),
-      m_workingFolder(m_config.workingFolder.empty() ? CurrentFolder() : m_config.workingFolder),
+      m_workingFolder(m_config.workingFolder.empty() ? ProgramFolder() : m_config.workingFolder),
       m_log(LogFilePath(m_workingFolder)),
       m_userCheckBase(m_config.userCheckBase),
       m_client(m_config.applyTls) {}

@@ -24,7 +24,7 @@ struct WebLogConfig {
   std::function<CURLcode(CURL*)> applyTls;
 
   // Folder of the "test" switch, "proxy.txt" and Logs/SoftwareLog.log; empty
-  // means the current directory at construction.
+  // means the executable's own folder.
   std::string workingFolder;
   // Machine facts; empty reads them from the system on each report.
   std::function<MachineFacts()> machineFacts;

@@ -53,8 +53,10 @@ class Sandbox {
     return {};
   }
 
-  std::unique_ptr<cwtest::ChildProcess> Start(const std::vector<std::string>& args = {}) {
-    return std::make_unique<cwtest::ChildProcess>(exe(), args, m_env, m_dir / "stdout.txt");
+  // In `workingFolder` when given, else in the sandbox's own folder.
+  std::unique_ptr<cwtest::ChildProcess> Start(const std::vector<std::string>& args = {},
+                                              const std::string& workingFolder = "") {
+    return std::make_unique<cwtest::ChildProcess>(exe(), args, m_env, m_dir / "stdout.txt", workingFolder);
   }
 
  private:

@@ -40,8 +40,8 @@ class Unattended : public ::testing::Test {
     box.env()["CW_DEPLOYMENT_FILE"] = box.dir() + "/deployment.xml";
   }
 
-  UnattendedRun Run(const std::vector<std::string>& args) {
-    auto child = box.Start(args);
+  UnattendedRun Run(const std::vector<std::string>& args, const std::string& workingFolder = "") {
+    auto child = box.Start(args, workingFolder);
     UnattendedRun run;
     run.exitCode = child->Wait(240000);
     run.output = cwtest::ReadFile(box.dir() + "/stdout.txt");
@@ -55,8 +55,11 @@ class Unattended : public ::testing::Test {
 };
 
 TEST_F(Unattended, InstallsTheSignedPackageAndStartsTheProduct) {
-  const UnattendedRun run =
-      Run({"--unattended", "--accept-license", "--lang", "ja", "--dir", box.dir() + "/My \"Apps\" -close01"});
+  // Started elsewhere, as a launcher starts it in the home folder.
+  const std::string elsewhere = box.dir() + "/elsewhere";
+  fs::create_directories(elsewhere);
+  const UnattendedRun run = Run(
+      {"--unattended", "--accept-license", "--lang", "ja", "--dir", box.dir() + "/My \"Apps\" -close01"}, elsewhere);
   ASSERT_EQ(run.exitCode, 0) << run.output << cwtest::ReadFile(box.LogWith(" Start "));
   EXPECT_NE(run.output.find("installed"), std::string::npos) << run.output;
   EXPECT_TRUE(fs::exists(installDir() + "/Murmelon.exe"));
@@ -83,6 +86,9 @@ TEST_F(Unattended, InstallsTheSignedPackageAndStartsTheProduct) {
   EXPECT_TRUE(downloaded);
   EXPECT_TRUE(pageViews) << "events reach the analytics collectors";
   EXPECT_TRUE(funnels);
+  // The analytics transport's files are beside the program, not where it was started.
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+  EXPECT_TRUE(fs::exists(box.dir() + "/bin/Logs/SoftwareLog.log"));
 }
 
 TEST_F(Unattended, TamperedPackageEndsWithTheSignatureCode) {

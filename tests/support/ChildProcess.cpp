@@ -18,7 +18,7 @@ extern char** environ;
 namespace cwtest {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                           const std::map<std::string, std::string>& env, const std::string& outputFile) {
+                           const std::map<std::string, std::string>& env, const std::string& outputFile, const std::string& workingFolder) {
   std::map<std::string, std::string> merged;
   for (char** e = environ; *e != nullptr; ++e) {
     std::string entry(*e);
@@ -40,6 +40,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
   if (!outputFile.empty()) {
     posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);

@@ -12,9 +12,12 @@ namespace cwtest {
 class ChildProcess {
  public:
   // Starts `program` with `args`; `env` entries are added to (or replace) the
-  // current environment; standard output and error go to `outputFile` when set.
+  // current environment; standard output and error go to `outputFile` when set;
+  // the child starts in `workingFolder` when set (as a desktop launcher would
+  // start it somewhere), else in ours.
   ChildProcess(const std::string& program, const std::vector<std::string>& args,
-               const std::map<std::string, std::string>& env, const std::string& outputFile = "");
+               const std::map<std::string, std::string>& env, const std::string& outputFile = "",
+               const std::string& workingFolder = "");
   ~ChildProcess();  // kills the child if it still runs
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
