@@ -21,7 +21,7 @@ const std::string& GetCommandLine();
 // holds an absolute path, else falls back to the XDG default under $HOME.
 std::string GetAppDataFolder();      // $XDG_DATA_HOME or ~/.local/share
 std::string GetCacheFolder();        // $XDG_CACHE_HOME or ~/.cache
-std::string GetApplicationsFolder(); // ~/.local/opt, or /opt for root
+std::string GetApplicationsFolder(); // $CW_APPLICATIONS_FOLDER, else ~/.local/opt, or /opt for root
 std::string GetRuntimeFolder();      // $XDG_RUNTIME_DIR, else $TMPDIR/cw-<uid>
 std::string GetTempFolder();         // $TMPDIR or /tmp, with a trailing '/'
 

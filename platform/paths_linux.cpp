@@ -68,6 +68,8 @@ std::string GetCacheFolder() {
 }
 
 std::string GetApplicationsFolder() {
+  // The demo and the desktop tests keep installs inside their own folder.
+  if (std::string v = EnvAbsolute("CW_APPLICATIONS_FOLDER"); !v.empty()) return v;
   return geteuid() == 0 ? std::string("/opt") : Home() + "/.local/opt";
 }
 
