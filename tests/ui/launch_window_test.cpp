@@ -102,7 +102,7 @@ TEST_F(LaunchWindow, SuccessfulStartKeepsTheWindowForItsDuration) {
   EXPECT_EQ(wnd.showModal(loop), CAlientWnd::kClosedByLaunch);
   const double seconds = SecondsSince(start);
   EXPECT_GE(seconds, 0.95);
-  EXPECT_LT(seconds, 2.0);
+  EXPECT_LT(seconds, 3.0);
   EXPECT_EQ(starts, std::vector<std::string>{"\"/apps/Quorla/quorla\" 1"});
   EXPECT_EQ(shownName, "Quorla Murmelon");
   EXPECT_TRUE(messages.empty());
@@ -121,7 +121,7 @@ TEST_F(LaunchWindow, FailedStartShowsTheHintInItsLanguageAndClosesAtOnce) {
     CAlientWnd wnd = Make(30, language);
     const auto start = Clock::now();
     EXPECT_EQ(wnd.showModal(loop), CAlientWnd::kClosedByLaunch);
-    EXPECT_LT(SecondsSince(start), 2.0);  // the hint's 200 ms, not the 30 s
+    EXPECT_LT(SecondsSince(start), 5.0);  // the hint's 200 ms, not the 30 s
     const std::string expected = ui::LoadLanguageText(Source(), "message_page", "ClickShortcutToLaunchText", language);
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(messages, std::vector<std::string>{expected});
@@ -172,7 +172,7 @@ TEST_F(LaunchWindow, CloseButtonEndsTheWaitAndMinimiseButtonMinimises) {
       100);
   const auto start = Clock::now();
   EXPECT_EQ(wnd.showModal(loop), CAlientWnd::kClosedByUser);
-  EXPECT_LT(SecondsSince(start), 2.0);
+  EXPECT_LT(SecondsSince(start), 5.0);  // not the 30 s
   EXPECT_TRUE(minimised);
   EXPECT_EQ(starts.size(), 1u);
 }
