@@ -259,7 +259,7 @@ TEST_F(GtkHostTest, PlainMessageWaitsForOkWhileTheLoopRuns) {
 }
 
 // Xvfb has no compositor: a transparent skin's window is cut to the card it
-// paints, so its corner shows the root's black and white weave behind it,
+// paints, so its corner shows the screen behind it (Xvfb's root),
 // not a white square.
 TEST_F(GtkHostTest, TransparentSkinWithoutCompositorIsCutToItsCard) {
   ASSERT_FALSE(gdk_screen_is_composited(gdk_screen_get_default()));
