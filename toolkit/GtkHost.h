@@ -51,7 +51,7 @@ class GtkHost : public Host {
   // Timers and posted messages keep arriving while it is open.
   static std::optional<std::string> ChooseFolder(GtkHost* parent, const std::string& title);
   // A plain message box: no parent, no title, the text and an OK button;
-  // returns once it is dismissed. Any thread: off GTK's thread the box is
+  // returns once it is dismissed. Any thread, after Init: off GTK's thread the box is
   // handed to GTK's main loop, which must be running (a modal window's loop
   // is), and keeps running while the caller waits.
   static void ShowPlainMessage(const std::string& text);

@@ -2,6 +2,7 @@
 
 #include "SingleUserLog.h"
 #include "toolkit/GtkHost.h"
+#include "ui/ApplyLanguage.h"
 #include "ui/LanguageFile.h"
 
 #include <algorithm>
@@ -47,6 +48,7 @@ int CAlientWnd::showModal(cwui::MessageLoop& loop) {
   if (!skin || !m_env.makeHost) return kClosedByLaunch;
   m_loop = &loop;
   m_window = std::make_unique<cwui::Window>(std::move(*skin), m_env.archive);
+  SetWindowLanguage(*m_window, m_language);  // the fonts of the product name's script
   m_host = m_env.makeHost(*m_window, loop);
   if (auto* gtk = dynamic_cast<cwui::GtkHost*>(m_host.get())) gtk->setTitle(m_title);
   m_host->centre();

@@ -219,4 +219,76 @@ TEST_F(GtkHostTest, StartupMessageBoxIsShownOnTheDisplay) {
   answer.join();
 }
 
+// The plain box from GTK's thread and from another: no owner, no title, the
+// text; the caller waits until OK, and the loop's timers run meanwhile.
+TEST_F(GtkHostTest, PlainMessageWaitsForOkWhileTheLoopRuns) {
+  for (const bool otherThread : {false, true}) {
+    std::atomic<bool> returned = false;
+    int ticks = 0;
+    std::string seen;
+    loop.setTimer(this, 2, 20, [&] {
+      GList* windows = gtk_window_list_toplevels();
+      for (GList* it = windows; it != nullptr; it = it->next) {
+        GtkWindow* box = GTK_WINDOW(it->data);
+        if (!GTK_IS_MESSAGE_DIALOG(box) || !gtk_widget_get_mapped(GTK_WIDGET(box)) || ++ticks < 5) continue;
+        loop.killTimer(this, 2);
+        gchar* text = nullptr;
+        g_object_get(box, "text", &text, nullptr);
+        seen = std::string(text) + "|" + (gtk_window_get_title(box) ? gtk_window_get_title(box) : "none") +
+               (gtk_window_get_transient_for(box) ? "|owned" : "");
+        g_free(text);
+        EXPECT_FALSE(returned);
+        gtk_button_clicked(GTK_BUTTON(gtk_dialog_get_widget_for_response(GTK_DIALOG(box), GTK_RESPONSE_OK)));
+      }
+      g_list_free(windows);
+    });
+    const auto show = [&] {
+      cwui::GtkHost::ShowPlainMessage("Start it from its shortcut.");
+      returned = true;
+    };
+    if (otherThread) {
+      std::thread caller(show);
+      EXPECT_TRUE(RunUntil([&] { return returned.load(); }, 10000));
+      caller.join();
+    } else {
+      show();
+    }
+    loop.killTimer(this, 2);
+    EXPECT_EQ(seen, "Start it from its shortcut.|") << otherThread;
+  }
+}
+
+// Xvfb has no compositor: a transparent skin's window is cut to the card it
+// paints, so its corner shows the screen behind it (Xvfb's root),
+// not a white square.
+TEST_F(GtkHostTest, TransparentSkinWithoutCompositorIsCutToItsCard) {
+  ASSERT_FALSE(gdk_screen_is_composited(gdk_screen_get_default()));
+  ASSERT_TRUE(cwui::CResourceArchive::Instance().Open(EmbeddedResourceData(), EmbeddedResourceSize()));
+  const cwui::LayoutSource source = [](const std::string& path) { return cwui::CResourceArchive::Instance().Read(path); };
+  auto skin = cwui::ReadSkin(source("skin/transWnd.xml").value_or(""), source);
+  ASSERT_TRUE(skin);
+  host->hide();  // nothing of ours behind the card
+  cwui::Window card(std::move(*skin), source);
+  cwui::GtkHost cardHost(card, loop);
+  cardHost.show();
+  GtkWidget* widget = GTK_WIDGET(cardHost.gtkWindow());
+  ASSERT_TRUE(RunUntil([&] { return gtk_widget_get_mapped(widget); }));
+  RunUntil([] { return false; }, 300);  // painted
+  int left = 0, top = 0;
+  gdk_window_get_origin(gtk_widget_get_window(widget), &left, &top);
+  GdkPixbuf* shot = gdk_pixbuf_get_from_window(gdk_get_default_root_window(), left, top, 320, 320);
+  ASSERT_NE(shot, nullptr);
+  const auto whiteIn = [shot](int x0, int y0) {  // of a 6 x 6 square
+    int white = 0;
+    for (int i = 0; i < 36; ++i) {
+      const guchar* p = gdk_pixbuf_get_pixels(shot) + (y0 + i / 6) * gdk_pixbuf_get_rowstride(shot) + (x0 + i % 6) * 3;
+      white += p[0] > 230 && p[1] > 230 && p[2] > 230 ? 1 : 0;
+    }
+    return white;
+  };
+  EXPECT_LT(whiteIn(0, 0), 36) << "the corner outside the card";
+  EXPECT_EQ(whiteIn(40, 230), 36) << "the card";
+  g_object_unref(shot);
+}
+
 }  // namespace

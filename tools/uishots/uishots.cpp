@@ -9,6 +9,7 @@
 #include "toolkit/FontMap.h"
 #include "toolkit/HeadlessHost.h"
 #include "toolkit/ResourceArchive.h"
+#include "ui/CAlientWnd.h"
 #include "ui/InstallUIMainWnd.h"
 #include "ui/MessageBoxWnd.h"
 
@@ -111,6 +112,31 @@ void MessageBoxShots(Shots& shots, EnumLanguage language, const std::string& cod
   }
 }
 
+// The launch window a few frames into its spinner, while a product that
+// started keeps it up; captured, then closed.
+void LaunchShots(Shots& shots, EnumLanguage language, const std::string& code) {
+  cwui::MessageLoop loop;
+  ui::CAlientWnd::Environment env;
+  env.archive = &ReadArchive;
+  env.start = [](const std::string&, int) { return 0; };
+  ui::CAlientWnd* shown = nullptr;
+  env.makeHost = [&](cwui::Window& w, cwui::MessageLoop& l) -> std::unique_ptr<cwui::Host> {
+    auto host = std::make_unique<cwui::OffscreenHost>(w, l, shots.scale);
+    cwui::OffscreenHost* launch = host.get();
+    l.post([&shots, &shown, launch, code] {
+      while (ui::CAlientWnd::FrameCounter() % ui::CAlientWnd::kFrameNames != 4) shown->nextFrame();
+      shown->nextFrame();
+      shots.write(*launch, code, "launch");
+      launch->close(ui::CAlientWnd::kClosedByLaunch);
+    });
+    return host;
+  };
+  ui::CAlientWnd wnd(0, "\"/home/user/.local/opt/Quorla/quorla\"", "2.0.1", "Quorla Murmelon", 60, language,
+                     std::move(env));
+  shown = &wnd;
+  wnd.showModal(loop);
+}
+
 void WriteSheet(const Shots& shots) {
   std::ofstream html(shots.dir / "index.html");
   html << "<!doctype html><meta charset=\"utf-8\"><title>Installer windows</title>\n"
@@ -159,6 +185,7 @@ int main(int argc, char** argv) {
     if (!language) return Usage();
     MainWindowShots(shots, *language, code, log);
     MessageBoxShots(shots, *language, code);
+    LaunchShots(shots, *language, code);
   }
   WriteSheet(shots);
   std::cout << shots.written.size() << " pictures in " << shots.dir << ", " << shots.missingGlyphs
