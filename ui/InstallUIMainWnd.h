@@ -131,6 +131,8 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
   int adminFlag() const { return m_adminFlag; }
   int gifDuration() const { return m_gifDuration; }
   bool bannerReady() const { return m_bannerReady; }
+  // Where the banner pictures and a downloaded program are kept.
+  const std::string& downloadFolder() const { return m_downloadFolder; }
   // The banners stored so far, by sort; storing one of a sort already there
   // replaces it (any thread).
   std::map<int, BannerRecord> banners() const;

@@ -11,7 +11,6 @@
 #include "toolkit/FontMap.h"
 #include "toolkit/GtkHost.h"
 #include "toolkit/ResourceArchive.h"
-#include "ui/CAlientWnd.h"
 #include "ui/InstallUIMainWnd.h"
 #include "ui/MessageBoxWnd.h"
 
@@ -91,8 +90,7 @@ bool RunMainWindow() {
   env.startLogUpload = &StartLogUpload;
   env.makeHost = [](cwui::Window& window, cwui::MessageLoop& l) -> std::unique_ptr<cwui::Host> {
     const bool main = window.find("main_tablayout") != nullptr;
-    const bool launch = window.find("foreImage") != nullptr;
-    return MakeDesktopHost(window, l, main ? "" : launch ? ui::CAlientWnd::kClassName : "MSGUIDemo");
+    return MakeDesktopHost(window, l, main ? "" : "MSGUIDemo");  // the launch window titles itself
   };
   env.chooseFolder = [] {
     auto* host = g_mainWindow ? dynamic_cast<cwui::GtkHost*>(g_mainWindow->host()) : nullptr;

@@ -13,6 +13,7 @@
 #include "ui/InstallUIMainWnd.h"
 #include "ui/MessageBoxWnd.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -48,6 +49,8 @@ struct Shots {
 
 std::optional<std::string> ReadArchive(const std::string& path) { return cwui::CResourceArchive::Instance().Read(path); }
 
+void BannerShots(Shots& shots, ui::InstallUIMainWnd::Environment env, const std::string& code);
+
 // The main window in each page state; a message box it shows on the way is
 // answered Yes (the boxes have pictures of their own).
 void MainWindowShots(Shots& shots, EnumLanguage language, const std::string& code, CSingleUserLog& log) {
@@ -63,6 +66,7 @@ void MainWindowShots(Shots& shots, EnumLanguage language, const std::string& cod
     return 0;
   };
   env.installThread = [](IInstallWindow&) { return 0u; };
+  env.bannerThread = [](ui::InstallUIMainWnd&) { return 0u; };
   env.makeHost = [&](cwui::Window& w, cwui::MessageLoop& l) -> std::unique_ptr<cwui::Host> {
     auto host = std::make_unique<cwui::OffscreenHost>(w, l, shots.scale);
     if (w.find("main_tablayout") == nullptr) {
@@ -91,6 +95,32 @@ void MainWindowShots(Shots& shots, EnumLanguage language, const std::string& cod
   failing.click("install_btn");
   failing.OnMessage(WM_DOWNLOADFAIL, 8);
   shots.write(static_cast<cwui::OffscreenHost&>(*failing.host()), code, "failed");
+  BannerShots(shots, env, code);
+}
+
+// The running page after the banner service delivered its pictures: the
+// service's demo pictures stored as the banner thread stores them, then its
+// message, which rebuilds the carousel.
+void BannerShots(Shots& shots, ui::InstallUIMainWnd::Environment env, const std::string& code) {
+  cwui::MessageLoop loop;
+  env.bannerThread = [](ui::InstallUIMainWnd& w) {
+    const std::string folder = w.downloadFolder();
+    for (int k = 1; k <= 3; ++k) {
+      const std::string file = folder + "/" + std::to_string(k) + ".png";
+      std::error_code error;
+      fs::copy_file(std::string(CW_BANNER_PICTURES) + "/banner_" + std::to_string(k) + ".png", file,
+                    fs::copy_options::overwrite_existing, error);
+      w.storeBanner({"", "", "", file, k});
+    }
+    return 0u;
+  };
+  ui::InstallUIMainWnd main(loop, env);
+  if (!main.create()) return;
+  main.click("install_btn");
+  main.WaitForAllThreadExit();
+  main.OnMessage(WM_BANNERREADY, 0);
+  main.SetProgress(40);
+  shots.write(static_cast<cwui::OffscreenHost&>(*main.host()), code, "running-banners");
 }
 
 // Every message-box type on its own.
@@ -180,6 +210,13 @@ int main(int argc, char** argv) {
   options.createTransport = [] { return std::shared_ptr<IWebLog>(); };
   options.facts = UserLogFacts{};
   CSingleUserLog log(options);
+  // The banner pictures need a download folder: one of a temporary set of
+  // per-user folders, removed at the end.
+  char state[] = "/tmp/cw_uishots.XXXXXX";
+  if (mkdtemp(state) == nullptr) return 1;
+  setenv("XDG_DATA_HOME", (std::string(state) + "/data").c_str(), 1);
+  setenv("XDG_CACHE_HOME", (std::string(state) + "/cache").c_str(), 1);
+  log.InitLogPaths("cw_uishots");
   for (const std::string& code : codes) {
     const std::optional<EnumLanguage> language = LanguageFromProductCode(code);
     if (!language) return Usage();
@@ -187,6 +224,8 @@ int main(int argc, char** argv) {
     MessageBoxShots(shots, *language, code);
     LaunchShots(shots, *language, code);
   }
+  std::error_code ignored;
+  fs::remove_all(state, ignored);
   WriteSheet(shots);
   std::cout << shots.written.size() << " pictures in " << shots.dir << ", " << shots.missingGlyphs
             << " characters without a glyph\n";
