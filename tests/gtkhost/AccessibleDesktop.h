@@ -100,19 +100,10 @@ inline bool Pump(const std::function<bool()>& done, int timeoutMs = 5000) {
 }
 
 // An AT-SPI object, unreferenced when it goes.
-struct Ref {
-  AtspiAccessible* object = nullptr;
-  explicit Ref(AtspiAccessible* o = nullptr) : object(o) {}
-  Ref(Ref&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
-  Ref& operator=(Ref&& other) noexcept {
-    std::swap(object, other.object);
-    return *this;
-  }
-  ~Ref() {
-    if (object != nullptr) g_object_unref(object);
-  }
-  explicit operator bool() const { return object != nullptr; }
+struct Unref {
+  void operator()(gpointer object) const { g_object_unref(object); }
 };
+using Ref = std::unique_ptr<AtspiAccessible, Unref>;
 
 inline std::string NameOf(AtspiAccessible* object) {
   gchar* name = atspi_accessible_get_name(object, nullptr);
@@ -121,43 +112,54 @@ inline std::string NameOf(AtspiAccessible* object) {
   return result;
 }
 
-// Depth first, at most 12 deep and 2000 objects: the first whose name and
-// role match (ATSPI_ROLE_INVALID: any role).
-inline Ref FindNode(AtspiAccessible* root, const std::string& name, AtspiRole role = ATSPI_ROLE_INVALID) {
+// Depth first below root, at most 12 deep and 2000 objects, until `visit` says stop.
+inline void WalkNodes(AtspiAccessible* root, const std::function<bool(AtspiAccessible*)>& visit) {
   int budget = 2000;
-  std::function<Ref(AtspiAccessible*, int)> walk = [&](AtspiAccessible* at, int depth) -> Ref {
-    if (--budget < 0 || depth > 12) return Ref();
+  std::function<bool(AtspiAccessible*, int)> walk = [&](AtspiAccessible* at, int depth) {
     const gint count = std::min(atspi_accessible_get_child_count(at, nullptr), 500);
-    for (gint i = 0; i < count; ++i) {
+    for (gint i = 0; i < count && --budget >= 0 && depth <= 12; ++i) {
       Ref child(atspi_accessible_get_child_at_index(at, i, nullptr));
-      if (!child) continue;
-      if (NameOf(child.object) == name &&
-          (role == ATSPI_ROLE_INVALID || atspi_accessible_get_role(child.object, nullptr) == role)) {
-        return child;
-      }
-      if (Ref found = walk(child.object, depth + 1)) return found;
+      if (child && (visit(child.get()) || walk(child.get(), depth + 1))) return true;
     }
-    return Ref();
+    return false;
   };
-  return walk(root, 0);
+  walk(root, 0);
+}
+
+// The first node of that name and role (ATSPI_ROLE_INVALID: any role).
+inline Ref FindNode(AtspiAccessible* root, const std::string& name, AtspiRole role = ATSPI_ROLE_INVALID) {
+  Ref found;
+  WalkNodes(root, [&](AtspiAccessible* node) {
+    if (NameOf(node) != name || (role != ATSPI_ROLE_INVALID && atspi_accessible_get_role(node, nullptr) != role)) {
+      return false;
+    }
+    found.reset(ATSPI_ACCESSIBLE(g_object_ref(node)));
+    return true;
+  });
+  return found;
+}
+
+inline AtspiRect ExtentsOf(AtspiAccessible* node, AtspiCoordType type) {
+  AtspiComponent* component = atspi_accessible_get_component_iface(node);
+  AtspiRect* got = atspi_component_get_extents(component, type, nullptr);
+  const AtspiRect rect = *got;
+  g_free(got);
+  g_object_unref(component);
+  return rect;
 }
 
 // The desktop's application of a process, once it has registered.
-inline Ref FindApplication(int pid, int timeoutMs = 10000) {
+inline Ref FindApplication(int pid) {
   Ref app;
-  Pump(
-      [&] {
-        Ref desktop(atspi_get_desktop(0));
-        const gint count = std::min(atspi_accessible_get_child_count(desktop.object, nullptr), 100);
-        for (gint i = 0; i < count && !app; ++i) {
-          Ref child(atspi_accessible_get_child_at_index(desktop.object, i, nullptr));
-          if (child && static_cast<int>(atspi_accessible_get_process_id(child.object, nullptr)) == pid) {
-            app = std::move(child);
-          }
-        }
-        return static_cast<bool>(app);
-      },
-      timeoutMs);
+  Pump([&] {
+    Ref desktop(atspi_get_desktop(0));
+    const gint count = std::min(atspi_accessible_get_child_count(desktop.get(), nullptr), 100);
+    for (gint i = 0; i < count && !app; ++i) {
+      Ref child(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
+      if (child && static_cast<int>(atspi_accessible_get_process_id(child.get(), nullptr)) == pid) app = std::move(child);
+    }
+    return static_cast<bool>(app);
+  }, 10000);
   return app;
 }
 
@@ -171,19 +173,15 @@ inline bool HasState(AtspiAccessible* object, AtspiStateType state) {
 // Events of the given types, as "type|source name|detail1".
 class EventLog {
  public:
-  explicit EventLog(const std::vector<std::string>& types) {
+  explicit EventLog(std::initializer_list<const char*> types) {
     m_listener = atspi_event_listener_new(&EventLog::Heard, this, nullptr);
-    for (const std::string& type : types) atspi_event_listener_register(m_listener, type.c_str(), nullptr);
+    for (const char* type : types) atspi_event_listener_register(m_listener, type, nullptr);
   }
   ~EventLog() {
     atspi_event_listener_deregister_from_callback(&EventLog::Heard, this, nullptr, nullptr);
     g_object_unref(m_listener);
   }
   std::vector<std::string> events;
-
-  bool Await(const std::string& wanted, int timeoutMs = 5000) {
-    return Pump([&] { return std::find(events.begin(), events.end(), wanted) != events.end(); }, timeoutMs);
-  }
 
  private:
   static void Heard(AtspiEvent* event, void* self) {
