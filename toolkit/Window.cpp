@@ -272,6 +272,7 @@ void Window::focusNext(bool backwards) {
 }
 
 void Window::setFocus(Control* control, int link) {
+  if (control == m_focused && link < 0) return;  // the focused link stays
   const int links = control != nullptr ? LinkCount(*control) : 0;
   link = links == 0 ? -1 : std::clamp(link, 0, links - 1);
   if (control == m_focused) {
