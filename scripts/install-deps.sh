@@ -22,6 +22,8 @@ PACKAGES=(
   dbus-daemon
   # the GTK host's tests: a private X server and synthetic input
   xvfb xauth xdotool
+  # the accessibility tests: the AT-SPI buses and client library
+  at-spi2-core libatspi2.0-dev
   # reference peers for tests and benchmarks, and the benchmark's link simulator
   nginx-light curl aria2 axel time libhttp-parser-dev
   # fuzzing (libFuzzer comes with clang's runtime)

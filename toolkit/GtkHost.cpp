@@ -1,6 +1,7 @@
 #include "toolkit/GtkHost.h"
 
 #include "toolkit/ControlText.h"
+#include "toolkit/GtkAccessible.h"
 #include "toolkit/Painter.h"
 #include "toolkit/WindowParts.h"
 
@@ -229,7 +230,9 @@ GtkHost::GtkHost(Window& window, MessageLoop& loop) : Host(window, loop) {
 
   m_fixed = gtk_fixed_new();
   gtk_container_add(GTK_CONTAINER(m_window), m_fixed);
-  m_area = gtk_drawing_area_new();
+  m_accessible = std::make_unique<AccessibleTree>(window);
+  m_area = m_accessible->area();
+  window.setChangeObserver([tree = m_accessible.get()](Control& c, Change what) { tree->changed(c, what); });
   gtk_widget_set_size_request(m_area, size.cx, size.cy);
   gtk_widget_set_can_focus(m_area, TRUE);
   gtk_widget_add_events(m_area, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
@@ -264,6 +267,7 @@ GtkHost::GtkHost(Window& window, MessageLoop& loop) : Host(window, loop) {
 }
 
 GtkHost::~GtkHost() {
+  window().setChangeObserver(nullptr);
   if (m_entrySyncSource != 0) g_source_remove(m_entrySyncSource);
   std::erase(g_blockedParents, this);
   g_signal_handlers_disconnect_by_data(gtk_widget_get_screen(m_window), this);
@@ -525,6 +529,7 @@ void GtkHost::configureEntry(Control& edit) {
   pango_attr_list_unref(attributes);
   gtk_entry_set_text(entry, ValidUtf8(edit.text()).c_str());
   m_syncingEntry = false;
+  m_accessible->nameEntry(m_entry, edit);
 }
 
 void GtkHost::entryChanged() {

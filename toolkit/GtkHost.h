@@ -10,6 +10,7 @@
 #include "toolkit/Host.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,8 @@ typedef struct _cairo cairo_t;
 typedef union _GdkEvent GdkEvent;
 
 namespace cwui {
+
+class AccessibleTree;
 
 class GtkHost : public Host {
  public:
@@ -77,6 +80,7 @@ class GtkHost : public Host {
   void showsEntry(Control* edit, bool shown);
   void entryChanged();
 
+  std::unique_ptr<AccessibleTree> m_accessible;  // the drawing area and what screen readers see of it
   GtkWidget* m_window = nullptr;
   GtkWidget* m_fixed = nullptr;
   GtkWidget* m_area = nullptr;

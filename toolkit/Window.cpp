@@ -2,6 +2,7 @@
 
 #include "toolkit/ControlText.h"
 #include "toolkit/Layout.h"
+#include "toolkit/Markup.h"
 #include "toolkit/WindowParts.h"
 
 #include <algorithm>
@@ -26,6 +27,8 @@ Control* Hit(Control& c, int x, int y, const Takes& takes) {
 bool ShowsLinks(const Control& c) {
   return (c.kind() == "text" || c.kind() == "label") && ParseBool(c.attribute("showhtml"));
 }
+
+int LinkCount(const Control& c) { return ShowsLinks(c) ? static_cast<int>(ParseMarkup(c.text()).links.size()) : 0; }
 
 }  // namespace
 
@@ -53,6 +56,7 @@ Window::Window(Skin skin, ImageCache::Source images)
 
 void Window::layout() {
   LayoutSkin(m_skin);
+  changed(*m_skin.root, Change::Layout);
   if (m_dropBox.combo == nullptr) return;
   if (!m_dropBox.combo->enabled || !Shown(*m_dropBox.combo)) {
     closeDropBox();
@@ -81,7 +85,9 @@ void Window::setText(Control& control, const std::string& text) {
   control.anchor = Boundary(text, control.anchor);
   control.scrollY = 0;
   control.hotLink = -1;  // the links may be others now
+  if (&control == m_focused && m_focusLink >= LinkCount(control)) m_focusLink = LinkCount(control) > 0 ? 0 : -1;
   invalidate(control.rect);
+  changed(control, Change::Text);
 }
 
 void Window::setAttribute(Control& control, const std::string& name, const std::string& value) {
@@ -92,6 +98,7 @@ void Window::setAttribute(Control& control, const std::string& name, const std::
   control.setAttribute(name, value);
   layout();
   invalidate();
+  changed(control, Change::Layout);
 }
 
 void Window::setVisible(Control& control, bool visible) {
@@ -99,6 +106,7 @@ void Window::setVisible(Control& control, bool visible) {
   control.visible = visible;
   layout();
   invalidate();
+  changed(control, Change::Visible);
 }
 
 void Window::setEnabled(Control& control, bool enabled) {
@@ -107,6 +115,7 @@ void Window::setEnabled(Control& control, bool enabled) {
   if (!enabled && m_dropBox.combo == &control) closeDropBox();
   if (!enabled && m_focused == &control) setFocus(nullptr);
   invalidate(control.rect);
+  changed(control, Change::Enabled);
 }
 
 void Window::selectItem(Control& tab, int index) {
@@ -114,6 +123,7 @@ void Window::selectItem(Control& tab, int index) {
   tab.selectedId = index;
   layout();
   invalidate(tab.rect);
+  changed(tab, Change::Page);
 }
 
 void Window::setValue(Control& progress, int value) {
@@ -121,6 +131,7 @@ void Window::setValue(Control& progress, int value) {
   if (progress.value == value) return;
   progress.value = value;
   invalidate(progress.rect);
+  changed(progress, Change::Value);
 }
 
 Control* Window::hitTest(int x, int y) const {
@@ -221,21 +232,35 @@ void Window::sendLink(Control& control, int link) {
   if (m_notify) m_notify(n);
 }
 
-std::vector<Control*> Window::focusOrder() const {
-  std::vector<Control*> order;
+void Window::click(Control& control) {
+  if (!control.enabled || !Shown(control)) return;
+  if (control.isInteractive() && control.keyboard) setFocus(&control);
+  activate(control);
+}
+
+void Window::followLink(Control& control, int link) {
+  if (control.enabled && Shown(control) && link >= 0 && link < LinkCount(control)) sendLink(control, link);
+}
+
+// Links in texts and labels are stops too, one per link, in text order.
+std::vector<Window::FocusStop> Window::focusOrder() const {
+  std::vector<FocusStop> order;
   Walk(*m_skin.root, [&order](Control& c) {
-    if (c.isInteractive() && c.enabled && c.keyboard && Shown(c)) order.push_back(&c);
+    if (!c.enabled || !c.keyboard || !Shown(c)) return;
+    if (c.isInteractive()) order.push_back({&c, -1});
+    for (int link = 0, links = LinkCount(c); link < links; ++link) order.push_back({&c, link});
   });
-  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-    return a->rect.top != b->rect.top ? a->rect.top < b->rect.top : a->rect.left < b->rect.left;
+  std::stable_sort(order.begin(), order.end(), [](const FocusStop& a, const FocusStop& b) {
+    const Rect &ra = a.control->rect, &rb = b.control->rect;
+    return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
   });
   return order;
 }
 
 void Window::focusNext(bool backwards) {
-  const std::vector<Control*> order = focusOrder();
+  const std::vector<FocusStop> order = focusOrder();
   if (order.empty()) return;
-  const auto it = std::find(order.begin(), order.end(), m_focused);
+  const auto it = std::find(order.begin(), order.end(), FocusStop{m_focused, m_focusLink});
   std::size_t next = 0;
   if (it == order.end()) {
     next = backwards ? order.size() - 1 : 0;
@@ -243,26 +268,47 @@ void Window::focusNext(bool backwards) {
     const std::size_t at = static_cast<std::size_t>(it - order.begin());
     next = backwards ? (at + order.size() - 1) % order.size() : (at + 1) % order.size();
   }
-  setFocus(order[next]);
+  setFocus(order[next].control, order[next].link);
 }
 
-void Window::setFocus(Control* control) {
-  if (control == m_focused) return;
+void Window::setFocus(Control* control, int link) {
+  if (control == m_focused && link < 0) return;  // the focused link stays
+  const int links = control != nullptr ? LinkCount(*control) : 0;
+  link = links == 0 ? -1 : std::clamp(link, 0, links - 1);
+  if (control == m_focused) {
+    if (link == m_focusLink) return;
+    m_focusLink = link;  // another link of the same text
+    invalidate(control->rect);
+    changed(*control, Change::Focus);
+    return;
+  }
   if (m_dropBox.combo != nullptr && m_dropBox.combo != control) closeDropBox();
-  if (m_focused != nullptr) {
-    m_focused->focused = false;
-    invalidate(m_focused->rect);
+  Control* old = m_focused;
+  if (old != nullptr) {
+    old->focused = false;
+    invalidate(old->rect);
   }
   m_focused = control;
+  m_focusLink = link;
+  if (old != nullptr) changed(*old, Change::Focus);
   if (m_focused != nullptr) {
     m_focused->focused = true;
     invalidate(m_focused->rect);
+    changed(*m_focused, Change::Focus);
     notify("setfocus", m_focused);
   }
 }
 
 void Window::pressFocused() {
-  if (m_focused != nullptr && m_focused->enabled && Shown(*m_focused)) activate(*m_focused);
+  if (m_focused != nullptr && m_focused->enabled && Shown(*m_focused)) press(*m_focused);
+}
+
+void Window::press(Control& control) {
+  if (ShowsLinks(control)) {
+    followLink(control, &control == m_focused ? m_focusLink : 0);
+    return;
+  }
+  activate(control);
 }
 
 // Combos open their list; edits and rich edits take focus and keys, not clicks.
@@ -279,12 +325,15 @@ void Window::activate(Control& control) {
 void Window::select(Control& option, bool selected) {
   if (option.selected == selected) return;
   if (selected && !option.group.empty()) {
-    Walk(*m_skin.root, [&option](Control& c) {
-      if (&c != &option && c.isOption() && c.group == option.group) c.selected = false;
+    Walk(*m_skin.root, [this, &option](Control& c) {
+      if (&c == &option || !c.isOption() || c.group != option.group || !c.selected) return;
+      c.selected = false;
+      changed(c, Change::Checked);
     });
   }
   option.selected = selected;
   invalidate();  // the group's other members may be anywhere
+  changed(option, Change::Checked);
   notify("selectchanged", &option);
 }
 
@@ -300,7 +349,7 @@ bool Window::keyPress(Key key, bool shift) {
   if (focused->kind() == "richedit") return richEditKey(*focused, key);
   if (focused->kind() == "combo" && comboKey(*focused, key)) return true;
   if (key != Key::Space && key != Key::Return) return false;
-  activate(*focused);
+  press(*focused);
   return true;
 }
 

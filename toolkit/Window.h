@@ -21,6 +21,10 @@ struct Notification {
   std::string link;                  // "link": the target, or the link's index when it names none
 };
 
+// What changed on a control, for an observer that mirrors the tree (the
+// accessibility bridge). Layout comes with the root after every relayout.
+enum class Change { Text, Visible, Enabled, Checked, Item, Page, Value, Focus, Expanded, Layout };
+
 enum class Key { Tab, Space, Return, Escape, Left, Right, Up, Down, Home, End, PageUp, PageDown, Backspace, Delete };
 
 // An open combo's list, drawn inside the window over the controls, below the
@@ -47,6 +51,8 @@ class Window {
   ImageCache& images() { return m_images; }
   Control* find(const std::string& name) const { return m_skin.find(name); }
   void setNotifier(std::function<void(const Notification&)> notifier) { m_notify = std::move(notifier); }
+  // One observer of changes to the tree; nothing to stop it.
+  void setChangeObserver(std::function<void(Control&, Change)> observer) { m_observe = std::move(observer); }
   // Sends a notification on the window's behalf (a host's native control reporting an edit).
   void notifyFor(const char* type, Control& sender);
 
@@ -91,11 +97,22 @@ class Window {
   void pointerPress(int x, int y);
   void pointerRelease(int x, int y);
 
+  // What a pointer click on the control does, without a pointer: focus for
+  // the kinds that take it, then the click (a combo opens its list). Hidden
+  // or disabled controls do nothing.
+  void click(Control& control);
+  // A click on one link of a text or label showing markup: sends "link".
+  void followLink(Control& control, int link);
+
   // Tab / Shift+Tab: focus moves in visual order (top to bottom, then left
-  // to right) among visible, enabled, focusable controls, and wraps.
+  // to right) among visible, enabled, focusable controls, and wraps. Every
+  // link of a text or label showing markup is a stop of its own.
   void focusNext(bool backwards = false);
   Control* focused() const { return m_focused; }
-  void setFocus(Control* control);
+  // The focused link of a text or label showing markup, -1 for other controls.
+  int focusedLink() const { return m_focusLink; }
+  // link: which link of a text or label showing markup (-1: its first).
+  void setFocus(Control* control, int link = -1);
   // Space or Enter on the focused control: as a click.
   void pressFocused();
   // A key: Tab/Shift+Tab move focus, Space/Return press, arrows change the
@@ -115,8 +132,17 @@ class Window {
 
  private:
   void activate(Control& control);
+  void press(Control& control);  // Space or Enter: a link is followed, anything else activated
+  void changed(Control& control, Change what) {
+    if (m_observe) m_observe(control, what);
+  }
   void notify(const char* type, Control* sender);
-  std::vector<Control*> focusOrder() const;
+  struct FocusStop {
+    Control* control;
+    int link;  // -1: the control itself
+    bool operator==(const FocusStop&) const = default;
+  };
+  std::vector<FocusStop> focusOrder() const;
   void setHot(Control* control, int link);
   int linkAt(const Control& control, int x, int y) const;
   void sendLink(Control& control, int link);
@@ -142,10 +168,12 @@ class Window {
   std::string m_language;
   std::function<void(const Notification&)> m_notify;
   std::function<void(const Rect&)> m_invalidate;
+  std::function<void(Control&, Change)> m_observe;
   DropBox m_dropBox;
   Control* m_hot = nullptr;
   Control* m_pushed = nullptr;
   Control* m_focused = nullptr;
+  int m_focusLink = -1;             // the focused link in m_focused, -1 none
   int m_pushedLink = -1;            // the link pressed in m_pushed
   std::optional<int> m_dropBoxPress;  // a press inside the drop box, on this item (-1: none)
 };

@@ -37,6 +37,7 @@ void Window::selectComboItem(Control& combo, int index) {
   // The combo shows the chosen item's text.
   if (index >= 0) combo.setAttribute("text", combo.children()[static_cast<std::size_t>(index)]->text());
   invalidate(combo.rect);
+  changed(combo, Change::Item);
   Notification n{"itemselect", &combo, index, old, {}};
   if (m_notify) m_notify(n);
 }
@@ -52,15 +53,18 @@ void Window::openDropBox(Control& combo) {
   if (position >= 0) showInDropBox(position);
   invalidate(m_dropBox.rect);
   invalidate(combo.rect);
+  changed(combo, Change::Expanded);
 }
 
 void Window::closeDropBox() {
   if (m_dropBox.combo == nullptr) return;
-  const Rect combo = m_dropBox.combo->rect, box = m_dropBox.rect;
+  Control& combo = *m_dropBox.combo;
+  const Rect box = m_dropBox.rect;
   m_dropBox = DropBox{};
   m_dropBoxPress.reset();
   invalidate(box);
-  invalidate(combo);
+  invalidate(combo.rect);
+  changed(combo, Change::Expanded);
 }
 
 // Below the combo when it fits, else on the side with more room; moved left

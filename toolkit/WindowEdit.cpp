@@ -67,6 +67,7 @@ bool Window::replaceText(Control& edit, std::size_t from, std::size_t to, const 
   edit.setAttribute("text", old.substr(0, from) + text + old.substr(to));
   edit.caret = edit.anchor = from + text.size();
   invalidate(edit.rect);
+  changed(edit, Change::Text);
   notify("textchanged", &edit);
   return true;
 }
