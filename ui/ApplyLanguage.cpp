@@ -3,6 +3,7 @@
 #include "ui/FormatText.h"
 #include "ui/LanguageTable.h"
 #include "ui/MessageBoxTable.h"
+#include "toolkit/Markup.h"
 
 #include <string>
 
@@ -16,6 +17,17 @@ void SetText(cwui::Window& window, const char* name, const std::string& text) {
 std::string TextOf(const LanguagePage& page, const char* key) {
   const std::string* text = *key != '\0' ? page.find(key) : nullptr;
   return text != nullptr ? *text : std::string();
+}
+
+// The check boxes show no text of their own: screen readers name each by
+// the line beside it, in the window's language.
+void NameCheckBox(cwui::Window& window, const char* box, const char* line) {
+  cwui::Control* check = window.find(box);
+  const cwui::Control* text = window.find(line);
+  if (check == nullptr || text == nullptr) return;
+  std::string name = cwui::ParseMarkup(text->text(), false).text;
+  for (std::size_t at; (at = name.find("\xEF\xBF\xBC")) != std::string::npos;) name.erase(at, 3);  // pictures
+  if (check->attribute("accessiblename") != name) window.setAttribute(*check, "accessiblename", name);
 }
 
 }  // namespace
@@ -53,6 +65,8 @@ bool ApplyMainWindowLanguage(cwui::Window& window, const cwui::LayoutSource& arc
   for (const char* name : {"install_setting", "license_link"}) {
     if (cwui::Control* c = window.find(name)) window.setVisible(*c, true);
   }
+  NameCheckBox(window, "license_checkbox", "license_link");
+  NameCheckBox(window, "agree_improvement_checkbox", "agree_improvement");
   return true;
 }
 

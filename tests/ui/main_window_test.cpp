@@ -20,6 +20,10 @@ TEST_F(MainWindow, StartsClosedInTheSystemsLanguageOrEnglishForAHiddenOne) {
     EXPECT_EQ(main->window()->find("language_combox")->selectedItem, shown);
     EXPECT_TRUE(main->window()->find("license_checkbox")->selected);  // the shipped ChooseLicense is 1
     EXPECT_EQ(main->window()->find("install_file_path_edit")->text(), "/apps/Quorla");
+    // Named for screen readers by the licence line, without its markup.
+    const std::string name = main->window()->find("license_checkbox")->attribute("accessiblename");
+    EXPECT_FALSE(name.empty());
+    EXPECT_EQ(name.find_first_of("{}<>"), std::string::npos) << name;
   }
   log->WaitThreadForExit();
   const auto actions = Actions();
