@@ -18,6 +18,10 @@
 #include <thread>
 #include <vector>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 namespace cwtest {
 
 inline std::string ToolPath(const char* name) {
@@ -38,6 +42,19 @@ inline std::string AwaitLine(const std::string& file, const std::function<bool(c
     return !found.empty();
   });
   return found;
+}
+
+// True when a local socket takes a connection.
+inline bool Accepts(const std::string& socketPath) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (socketPath.size() >= sizeof address.sun_path) return false;
+  socketPath.copy(address.sun_path, socketPath.size());
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  if (fd < 0) return false;
+  const bool connected = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return connected;
 }
 
 class AccessibleDesktop {
@@ -70,6 +87,10 @@ class AccessibleDesktop {
     unsetenv("AT_SPI_BUS_ADDRESS");
     m_launcher = std::make_unique<ChildProcess>(kBusLauncher, std::vector<std::string>{"--launch-immediately"},
                                                 std::map<std::string, std::string>{}, m_dir / "launcher.log");
+    // The first window must find the display answering, not merely announced.
+    if (!WaitUntil(5000, [&display] { return Accepts("/tmp/.X11-unix/X" + display); })) {
+      return "the X server does not answer";
+    }
     return atspi_init() < 2 ? "" : "the AT-SPI client did not start";
   }
 
@@ -153,6 +174,9 @@ inline Ref FindApplication(int pid) {
   Ref app;
   Pump([&] {
     Ref desktop(atspi_get_desktop(0));
+    // The client library caches the desktop's children; a registration it
+    // missed would keep the application out of the list for good.
+    atspi_accessible_clear_cache(desktop.get());
     const gint count = std::min(atspi_accessible_get_child_count(desktop.get(), nullptr), 100);
     for (gint i = 0; i < count && !app; ++i) {
       Ref child(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));

@@ -184,7 +184,7 @@ constexpr const char* kChildSkin = "CW_A11Y_CHILD_SKIN";
 TEST(AccessibilityChild, DISABLED_ShowsWindow) {
   const char* dir = std::getenv(kChildDir);
   if (dir == nullptr) GTEST_SKIP() << "run by AccessibleWindow";
-  ASSERT_TRUE(cwui::GtkHost::Init());
+  ASSERT_TRUE(cwui::GtkHost::Init()) << "no display at " << (std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(unset)");
   std::optional<cwui::Skin> skin;
   if (std::string(std::getenv(kChildSkin)) == "main") {
     auto& archive = cwui::CResourceArchive::Instance();
@@ -241,7 +241,9 @@ class AccessibleWindow : public ::testing::Test {
         self, std::vector<std::string>{"--gtest_filter=AccessibilityChild.DISABLED_ShowsWindow", "--gtest_also_run_disabled_tests"},
         std::map<std::string, std::string>{{kChildDir, dir->path()}, {kChildSkin, skin}}, *dir / "child.log");
     app = cwtest::FindApplication(child->pid());
-    ASSERT_TRUE(app) << "the window's application never registered";
+    ASSERT_TRUE(app) << "the window's application never registered; its output:\n"
+                     << cwtest::ReadFile(*dir / "child.log") << "\nXvfb:\n"
+                     << cwtest::ReadFile(s_desktop->dir() / "xvfb.log");
     frame.reset(atspi_accessible_get_child_at_index(app.get(), 0, nullptr));
     ASSERT_TRUE(frame) << "the application shows no window";
   }
