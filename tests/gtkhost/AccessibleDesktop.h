@@ -69,8 +69,11 @@ class AccessibleDesktop {
       return "Xvfb, dbus-daemon or at-spi-bus-launcher is missing";
     }
     const std::string xlog = m_dir / "xvfb.log", blog = m_dir / "bus.log";
+    // -noreset: an X server resets when its last client leaves, and a client
+    // connecting during that reset is refused (the bus launcher's and our own
+    // probe's short connections would do that).
     m_x = std::make_unique<ChildProcess>(
-        xvfb, std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"},
+        xvfb, std::vector<std::string>{"-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", "640x480x24"},
         std::map<std::string, std::string>{}, xlog);
     const std::string display = AwaitLine(xlog, [](const std::string& l) {
       return !l.empty() && l.find_first_not_of("0123456789") == std::string::npos;

@@ -52,7 +52,7 @@ class GtkHostTest : public ::testing::Test {
     const std::string log = *s_dir / "xvfb.log";
     // -displayfd: the server picks a free display and writes its number once it listens.
     s_xvfb = std::make_unique<cwtest::ChildProcess>(
-        xvfb, std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"},
+        xvfb, std::vector<std::string>{"-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", "640x480x24"},
         std::map<std::string, std::string>{}, log);
     std::string display;
     cwtest::WaitUntil(10000, [&] {
