@@ -3,6 +3,7 @@
 BUILD ?= build
 CMAKE_ARGS ?=
 CTEST_ARGS ?=
+UNATTENDED ?= 0
 JOBS ?= $(shell nproc)
 
 .PHONY: run test build deps clean
@@ -17,8 +18,10 @@ build: deps
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) --timeout 600 $(CTEST_ARGS)
 
+# With a display the demo shows the installer's window; UNATTENDED=1 installs
+# from the terminal instead.
 run: build
-	@scripts/run-demo.sh $(BUILD)
+	@UNATTENDED=$(UNATTENDED) scripts/run-demo.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The main job on one machine: the local service stack serves the signed sample
-# package, and the downloader installs it unattended into a temporary folder,
-# showing its progress, and starts the installed product.
+# package, and the downloader installs it into a temporary folder and starts
+# the installed product. With a display (DISPLAY or WAYLAND_DISPLAY) it shows
+# its window and a person installs; without one, or with UNATTENDED=1, it
+# installs unattended with a progress line.
 #
 # Everything the run writes (per-user folders, registry store, the install)
 # stays in one temporary folder, printed at the end; nothing in $HOME changes.
@@ -38,14 +40,30 @@ for _ in $(seq 1 50); do
 done
 echo "run-demo: $(head -n 1 "$demo/devserver.out"), serving the signed sample package"
 
+export XDG_DATA_HOME="$demo/data" XDG_CACHE_HOME="$demo/cache" \
+  CW_REGISTRY_ROOT="$demo/registry" CW_DEPLOYMENT_FILE="$demo/deployment.xml" CW_APPLICATIONS_FOLDER="$demo/Apps"
+unattended() {
+  XDG_RUNTIME_DIR="$demo" "$build/cw_downloader" --unattended --accept-license --dir "$demo/Apps" --lang en
+}
 set +e
-XDG_DATA_HOME="$demo/data" XDG_CACHE_HOME="$demo/cache" XDG_RUNTIME_DIR="$demo" \
-  CW_REGISTRY_ROOT="$demo/registry" CW_DEPLOYMENT_FILE="$demo/deployment.xml" \
-  "$build/cw_downloader" --unattended --accept-license --dir "$demo/Apps" --lang en
-code=$?
+if [ "${UNATTENDED:-0}" != 1 ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "run-demo: the installer's window opens; its folder is $demo/Apps/Quorla (close the window to stop)"
+  # The desktop's runtime folder stays: its display and session bus live there.
+  XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$demo}" "$build/cw_downloader"
+  code=$?
+  if [ "$code" = 8 ]; then  # the display did not open after all
+    echo "run-demo: no display to open the window on; installing without one"
+    unattended
+    code=$?
+  fi
+else
+  unattended
+  code=$?
+fi
 set -e
 
 product="$demo/Apps/Quorla Murmelon"
+[ -d "$product" ] || product="$demo/Apps/Quorla/Quorla Murmelon"  # the window's default folder
 for _ in $(seq 1 50); do [ -e "$product/started.txt" ] && break; sleep 0.1; done
 echo "run-demo: the downloader exited with $code; everything of this run is in $demo"
 if [ -e "$product/started.txt" ]; then

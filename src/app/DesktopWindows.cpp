@@ -24,6 +24,9 @@ namespace {
 std::atomic<cwui::MessageLoop*> g_mainLoop{nullptr};
 // As near the process's start as the program gets: its static initialisation.
 const std::chrono::steady_clock::time_point g_processStart = std::chrono::steady_clock::now();
+// The loop outlives the window and its threads, which post to it until they
+// are joined after the loop has ended.
+std::unique_ptr<cwui::MessageLoop> g_loop;
 std::unique_ptr<ui::InstallUIMainWnd> g_mainWindow;
 
 std::optional<std::string> ReadArchive(const std::string& path) { return cwui::CResourceArchive::Instance().Read(path); }
@@ -79,7 +82,8 @@ bool RunMainWindow() {
     std::fprintf(stderr, "There is no display to show the installer's window on; --unattended installs without one.\n");
     return false;
   }
-  cwui::MessageLoop loop;
+  g_loop = std::make_unique<cwui::MessageLoop>();
+  cwui::MessageLoop& loop = *g_loop;
   ui::InstallUIMainWnd::Environment env;
   env.archive = &ReadArchive;
   env.userLog = &CSingleUserLog::GetInstance();
@@ -127,4 +131,5 @@ void RaiseMainWindow() {
 void WaitForMainWindowThreads() {
   if (g_mainWindow) g_mainWindow->WaitForAllThreadExit();
   g_mainWindow.reset();
+  g_loop.reset();
 }
