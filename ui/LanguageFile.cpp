@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 namespace ui {
 namespace {
@@ -18,8 +19,8 @@ constexpr int kMaxPageDepth = 3;
 
 // Element names compare without case, as in layouts.
 bool IsLabel(const char* element) {
-  const std::string name = element;
-  return std::equal(name.begin(), name.end(), "label", "label" + 5,
+  const std::string_view name = element, label = "label";
+  return std::equal(name.begin(), name.end(), label.begin(), label.end(),
                     [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
