@@ -19,10 +19,11 @@ std::string TextOf(const LanguagePage& page, const char* key) {
   return text != nullptr ? *text : std::string();
 }
 
-// The check boxes show no text of their own: screen readers name each by
-// the line beside it, in the window's language.
-void NameCheckBox(cwui::Window& window, const char* box, const char* line) {
-  cwui::Control* check = window.find(box);
+// The check boxes and the picture buttons show no text of their own: screen
+// readers name each by a text of the window in its language (the line
+// beside a check box, the running page's button that does the same).
+void NameAfter(cwui::Window& window, const char* control, const char* line) {
+  cwui::Control* check = window.find(control);
   const cwui::Control* text = window.find(line);
   if (check == nullptr || text == nullptr) return;
   std::string name = cwui::ParseMarkup(text->text(), false).text;
@@ -65,8 +66,10 @@ bool ApplyMainWindowLanguage(cwui::Window& window, const cwui::LayoutSource& arc
   for (const char* name : {"install_setting", "license_link"}) {
     if (cwui::Control* c = window.find(name)) window.setVisible(*c, true);
   }
-  NameCheckBox(window, "license_checkbox", "license_link");
-  NameCheckBox(window, "agree_improvement_checkbox", "agree_improvement");
+  NameAfter(window, "license_checkbox", "license_link");
+  NameAfter(window, "agree_improvement_checkbox", "agree_improvement");
+  NameAfter(window, "minbtn", "install_minbtn");
+  NameAfter(window, "closebtn", "install_closebtn");
   return true;
 }
 

@@ -24,6 +24,8 @@ TEST_F(MainWindow, StartsClosedInTheSystemsLanguageOrEnglishForAHiddenOne) {
     const std::string name = main->window()->find("license_checkbox")->attribute("accessiblename");
     EXPECT_FALSE(name.empty());
     EXPECT_EQ(name.find_first_of("{}<>"), std::string::npos) << name;
+    EXPECT_EQ(main->window()->find("closebtn")->attribute("accessiblename"),
+              main->window()->find("install_closebtn")->text());
   }
   log->WaitThreadForExit();
   const auto actions = Actions();
