@@ -324,6 +324,22 @@ struct PlainMessageRequest {
 
 }  // namespace
 
+double GtkHost::ScreenInfo(int& width, int& height) {
+  width = height = 0;
+  GdkDisplay* display = gdk_display_get_default();
+  GdkMonitor* monitor = display != nullptr ? gdk_display_get_primary_monitor(display) : nullptr;
+  if (monitor == nullptr && display != nullptr && gdk_display_get_n_monitors(display) > 0) {
+    monitor = gdk_display_get_monitor(display, 0);  // no primary one named (a bare X server)
+  }
+  if (monitor == nullptr) return 1.0;
+  GdkRectangle area;
+  gdk_monitor_get_geometry(monitor, &area);
+  const int scale = std::max(1, gdk_monitor_get_scale_factor(monitor));
+  width = area.width * scale;
+  height = area.height * scale;
+  return scale;
+}
+
 void GtkHost::ShowPlainMessage(const std::string& text) {
   if (std::this_thread::get_id() == g_gtkThread) {
     RunPlainMessage(text);

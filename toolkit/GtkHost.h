@@ -58,6 +58,9 @@ class GtkHost : public Host {
   // handed to GTK's main loop, which must be running (a modal window's loop
   // is), and keeps running while the caller waits.
   static void ShowPlainMessage(const std::string& text);
+  // The primary monitor's size in device pixels and its scale factor (GTK's
+  // thread, after Init); 0 x 0 and 1 when there is no monitor.
+  static double ScreenInfo(int& width, int& height);
 
  protected:
   void setSensitive(bool sensitive) override;

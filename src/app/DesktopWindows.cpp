@@ -53,6 +53,14 @@ void StartLogUpload(const std::string& parameters) {
 bool OpenDesktop() {
   static const bool opened = [] {
     if (!cwui::GtkHost::Init()) return false;
+    // Read once here, on GTK's thread: the window's start-up reports it.
+    int width = 0, height = 0;
+    const double scale = cwui::GtkHost::ScreenInfo(width, height);
+    FuntionImpl::SetScreenInfoProvider([width, height, scale](int& w, int& h) {
+      w = width;
+      h = height;
+      return scale;
+    });
     std::string error;
     const auto fonts = cwui::CResourceArchive::Instance().Read("fonts/fonts.conf");
     if (!fonts || !cwui::FontMap::Load(*fonts, &error)) CWLOG << " Font configuration not used: " << error;
