@@ -66,6 +66,7 @@ void InstallUIMainWnd::InitWindow() {
   CDownLoadImpl::SetProgressDisplay([alive = std::weak_ptr<std::atomic<bool>>(m_alive), this](std::int64_t d, std::int64_t t) {
     if (const auto a = alive.lock(); a && *a) onDownloadProgress(d, t);
   });
+  CDownLoadImpl::SetCancelled(false);  // an earlier window's close ended its flow, not this one's
   m_initTick = cwplat::GetTickCount64();
   m_retry = false;
   m_installStarted = false;

@@ -120,6 +120,7 @@ class InstallUIMainWnd : public IInstallWindow, public IUserLogWindow {
   bool writeLanguageBack() override;
   void clickStartApp() override;
   void closeWindow() override;
+  bool cancelled() const override { return m_ending; }
 
   // What the event log sends with each funnel event (any thread).
   UserLogWindowFacts GetUserLogWindowFacts() const override;

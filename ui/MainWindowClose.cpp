@@ -3,6 +3,7 @@
 // the last events.
 #include "ui/InstallUIMainWnd.h"
 
+#include "DownLoadImpl.h"
 #include "SingleUserLog.h"
 #include "platform/log.h"
 #include "platform/paths.h"
@@ -36,7 +37,11 @@ void InstallUIMainWnd::closeMain() {
 void InstallUIMainWnd::onDestroy() {
   if (m_destroyed) return;
   m_destroyed = true;
+  // The flow still running stops: the download ends, nothing is installed,
+  // and a wait for the bar's end does not outlast the window.
   m_ending = true;
+  CDownLoadImpl::SetCancelled(true);
+  m_progressFinish100.Set();
   const int main = selectedItem("main_tablayout");
   const int page = selectedItem("page_layout");
   const int progress = m_progress.load();

@@ -8,6 +8,7 @@
 #include "platform/log.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <cstdio>
@@ -99,6 +100,8 @@ struct StartWatch {
 // Watches a running start from the calling thread until every range is done,
 // no byte arrived for the stall limit, a CDN start made too many requests or
 // the network died; shows the progress of a main download on the way.
+std::atomic<bool> g_cancelled{false};
+
 StartWatch WatchStart(CDownloader& downloader, const DownloadTuning& tuning, bool cdn, bool mainDownload) {
   StartWatch watch;
   std::int64_t previousDownloaded = 0;
@@ -106,6 +109,11 @@ StartWatch WatchStart(CDownloader& downloader, const DownloadTuning& tuning, boo
   watch.networkDead = !tuning.isNetworkAlive();
   std::uint64_t networkChecked = tuning.now();
   while (!watch.networkDead) {
+    if (g_cancelled) {
+      CWLOG << " Download cancelled";
+      watch.stopResult = DOWNLOAD_NO_SPEED;
+      return watch;
+    }
     const DownloadProgress p = downloader.progress();
     if (p.downloaded > previousDownloaded) {
       if (p.updateTick > previousTick) {
@@ -207,8 +215,12 @@ EnumErrorCode CDownLoadImpl::CompletionResult(std::int64_t bytesOnDisk, std::int
   return DOWNLOAD_SUCCESS;
 }
 
+void CDownLoadImpl::SetCancelled(bool cancelled) { g_cancelled = cancelled; }
+bool CDownLoadImpl::Cancelled() { return g_cancelled; }
+
 EnumErrorCode CDownLoadImpl::SuperDownloadFile(const std::string& remoteUrl, const std::string& localPath,
                                                std::string& cdnReport, bool mainDownload) {
+  if (g_cancelled) return DOWNLOAD_NO_SPEED;
   const DownloadTuning tuning = CurrentDownloadTuning();
   if (!EarlierStartEnded(localPath, tuning.driverJoinMs)) {
     CWLOG << " An earlier start of " << localPath << " still writes to it, this start is refused";

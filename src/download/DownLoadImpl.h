@@ -29,6 +29,11 @@ class CDownLoadImpl {
   // Lower-case hex MD5 of bytes in memory (signed request texts).
   static std::string TextMd5(const std::string& text);
 
+  // Ends every running start at its next watch pass, and every later start
+  // at once (the user closed the window); false lets starts run again.
+  static void SetCancelled(bool cancelled);
+  static bool Cancelled();
+
   // The main window's progress display (downloaded bytes, total bytes); set
   // while a main window exists, empty otherwise.
   static void SetProgressDisplay(std::function<void(std::int64_t, std::int64_t)> display);

@@ -63,6 +63,10 @@ unsigned CInstallThread::InstallThreadFunc() {
   if (!chooseAddress()) return kFailed;
   prepareLocalFiles();
   const EnumErrorCode result = downloadAttempts();
+  if (m_window.cancelled()) {
+    CWLOG << " The window was closed: nothing is verified or installed";
+    return kFailed;
+  }
   if (!reportDownloadOutcome(result)) return kFailed;
   if (!EndsWithExe(m_window.configure().getExtraDownloadUrl())) {
     m_window.postMessage(WM_DOWNLOADSUCCEED, 0);

@@ -21,7 +21,7 @@ std::string Format(const char* format, double value) {
 EnumErrorCode CInstallThread::downloadAttempts() {
   CSingleUserLog& userLog = CSingleUserLog::GetInstance();
   EnumErrorCode result = DOWNLOAD_SUCCESS;
-  for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+  for (int attempt = 1; attempt <= kMaxAttempts && !m_window.cancelled(); ++attempt) {
     char address[256];
     std::snprintf(address, sizeof address, "%s-%d", m_addressLabel.c_str(), attempt);
     userLog.AddUserLog_funnelPair("Download", "Use download address", "Use download address Type", address, false,

@@ -85,4 +85,7 @@ class IInstallWindow {
   virtual void clickStartApp() = 0;
   // Closes the main window (the auto-run restart).
   virtual void closeWindow() = 0;
+  // The user closed the window while the flow ran: it stops at its next
+  // step, installing nothing.
+  virtual bool cancelled() const { return false; }
 };
