@@ -127,6 +127,8 @@ TEST_F(HappyPath, InstallsWithThePointerAndStartsTheProduct) {
   const auto views = desktoptest::PageViews(records);
   EXPECT_EQ(desktoptest::FirstMissingInOrder(views, kPageViews), "") << desktoptest::Lines(views);
   EXPECT_EQ(std::count(views.begin(), views.end(), "Close|close07"), 1) << desktoptest::Lines(views);
+  EXPECT_EQ(std::count(views.begin(), views.end(), "SysScreenResolution|1024*768"), 1)
+      << "the private screen's size\n" << desktoptest::Lines(views);
   const auto funnel = desktoptest::FunnelEvents(records);
   EXPECT_EQ(desktoptest::FirstMissingInOrder(funnel, kFunnel), "") << desktoptest::Lines(funnel);
 }
