@@ -3,8 +3,10 @@
 #include "ProcessFigures.h"
 #include "Xdo.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 
 namespace desktoptest {
 namespace {
@@ -72,7 +74,7 @@ void InstallerDesktop::TearDown() {
               << Tail(cwtest::ReadFile(box.dir() + "/stdout.txt"), 3000) << "\n";
     std::error_code ec;
     for (const auto& file : fs::directory_iterator(box.logFolder(), ec)) {
-      if (file.path().extension() == ".dmp") std::cerr << file.path() << ":\n" << cwtest::ReadFile(file.path()) << "\n";
+      if (file.path().extension() == ".dmp") std::cerr << file.path() << ":\n" << cwtest::ReadFile(file.path()).substr(0, 4000) << "\n";
     }
   }
   main.reset();
@@ -139,21 +141,7 @@ cwtest::Ref InstallerDesktop::NodeWhere(const std::function<bool(AtspiAccessible
 
 std::string InstallerDesktop::Tree(AtspiAccessible* root) {
   AtspiAccessible* in = root != nullptr ? root : main.get();
-  if (in == nullptr) return "(no window)";
-  std::string text;
-  std::function<void(AtspiAccessible*, int)> walk = [&](AtspiAccessible* at, int depth) {
-    gchar* role = atspi_accessible_get_role_name(at, nullptr);
-    text += std::string(2 * depth, ' ') + (role != nullptr ? role : "?") + " '" + cwtest::NameOf(at) + "'" +
-            (cwtest::HasState(at, ATSPI_STATE_SHOWING) ? "" : " (not showing)") + "\n";
-    g_free(role);
-    const gint count = std::min(atspi_accessible_get_child_count(at, nullptr), 200);
-    for (gint i = 0; i < count && depth < 12; ++i) {
-      cwtest::Ref child(atspi_accessible_get_child_at_index(at, i, nullptr));
-      if (child) walk(child.get(), depth + 1);
-    }
-  };
-  walk(in, 0);
-  return text;
+  return in != nullptr ? TreeText(in) : "(no window)";
 }
 
 void InstallerDesktop::Click(AtspiAccessible* node) {
@@ -198,15 +186,6 @@ double InstallerDesktop::ProgressValue() {
   return current;
 }
 
-std::string InstallerDesktop::TextOf(AtspiAccessible* node) {
-  AtspiText* text = atspi_accessible_get_text_iface(node);
-  if (text == nullptr) return {};
-  gchar* all = atspi_text_get_text(text, 0, -1, nullptr);
-  std::string result = all != nullptr ? all : "";
-  g_free(all);
-  g_object_unref(text);
-  return result;
-}
 
 std::vector<double> InstallerDesktop::WatchProgress(double until, int timeoutMs) {
   std::vector<double> values;

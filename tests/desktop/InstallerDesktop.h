@@ -3,6 +3,7 @@
 // over AT-SPI and driven with real pointer and keyboard input.
 #pragma once
 
+#include "AccessibleReading.h"
 #include "Screenshots.h"
 #include "e2e/E2eSandbox.h"
 #include "support/AccessibleDesktop.h"
@@ -39,7 +40,7 @@ class InstallerDesktop : public ::testing::Test {
   // The first node below `root` (the main window when null) that `accept` takes, waiting for it.
   cwtest::Ref NodeWhere(const std::function<bool(AtspiAccessible*)>& accept, AtspiAccessible* root = nullptr,
                         int timeoutMs = 5000);
-  // The window's tree as "role 'name'" lines, indented, for failure messages.
+  // The window's tree (the main window when null) as text, for failure messages.
   std::string Tree(AtspiAccessible* root = nullptr);
   // A pointer click in the middle of the node's rectangle on the screen.
   void Click(AtspiAccessible* node);
@@ -50,8 +51,6 @@ class InstallerDesktop : public ::testing::Test {
   // The program's own log (the file naming its process id), "" before it has one.
   std::string Log();
   bool WaitForLog(const std::string& text, int timeoutMs = 10000);
-  // The whole text of a node with a text interface ("" without one).
-  static std::string TextOf(AtspiAccessible* node);
   // The running page's bar, -1 when it is not shown.
   double ProgressValue();
   // Waits until the bar passes `until` (or goes), noting each value it shows.

@@ -3,6 +3,8 @@
 #include "InstallerDesktop.h"
 #include "RecordReading.h"
 
+#include <algorithm>
+
 namespace {
 
 using desktoptest::InstallerDesktop;

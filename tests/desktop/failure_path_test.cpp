@@ -4,6 +4,8 @@
 #include "InstallerDesktop.h"
 #include "RecordReading.h"
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 

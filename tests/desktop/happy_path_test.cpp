@@ -71,7 +71,7 @@ TEST_F(HappyPath, InstallsWithThePointerAndStartsTheProduct) {
   ASSERT_TRUE(entry) << Tree(app.get());
   desktoptest::PressKeys({"ctrl+a", "BackSpace"});
   desktoptest::TypeText(folder);
-  EXPECT_TRUE(WaitFor([&] { return TextOf(entry.get()) == folder; })) << TextOf(entry.get());
+  EXPECT_TRUE(WaitFor([&] { return desktoptest::TextOf(entry.get()) == folder; })) << desktoptest::TextOf(entry.get());
   Shot("folder-typed");
 
   ASSERT_TRUE(ClickNode("Installation anpassen", ATSPI_ROLE_PUSH_BUTTON));
