@@ -24,6 +24,8 @@ PACKAGES=(
   xvfb xauth xdotool
   # the accessibility tests: the AT-SPI buses and client library
   at-spi2-core libatspi2.0-dev
+  # the desktop suite: screenshots of the private X server (ImageMagick's import)
+  imagemagick
   # reference peers for tests and benchmarks, and the benchmark's link simulator
   nginx-light curl aria2 axel time libhttp-parser-dev
   # fuzzing (libFuzzer comes with clang's runtime)

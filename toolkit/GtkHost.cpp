@@ -456,6 +456,9 @@ bool GtkHost::pointerEvent(GdkEvent* event) {
 // over a control that takes the pointer or a link.
 bool GtkHost::startsDrag(int x, int y) {
   const Skin& skin = window().skin();
+  // An open list lies over the band (it opens upwards near the bottom) and takes the pointer first.
+  const DropBox& list = window().dropBox();
+  if (list.combo != nullptr && Contains(list.rect, x, y)) return false;
   const Rect band{skin.caption.left, skin.caption.top, WindowSize(skin).cx - skin.caption.right, skin.caption.bottom};
   if (!Contains(band, x, y) || window().hitTest(x, y) != nullptr) return false;
   return !OverLink(window(), *skin.root, x, y);

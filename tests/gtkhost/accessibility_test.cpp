@@ -3,7 +3,7 @@
 // link, and the real GTK window read over AT-SPI from another process:
 // roles, names, states and extents, actions that notify the owner as a click
 // does, and changes announced as events.
-#include "AccessibleDesktop.h"
+#include "support/AccessibleDesktop.h"
 #include "EmbeddedResources.h"
 #include "toolkit/GtkAccessibleModel.h"
 #include "toolkit/GtkHost.h"

@@ -1,4 +1,4 @@
-// A private desktop for accessibility tests: an X server, a session bus and
+// A private desktop for accessibility and desktop tests: an X server, a session bus and
 // the accessibility bus, and the AT-SPI client's view of one application on
 // it (a child process, so the client never waits on its own main loop).
 #pragma once
@@ -62,8 +62,8 @@ class AccessibleDesktop {
   static constexpr const char* kBusLauncher = "/usr/libexec/at-spi-bus-launcher";
 
   // Empty when a tool is missing; otherwise starts them all and points this
-  // process's DISPLAY and session bus at them.
-  std::string Start() {
+  // process's DISPLAY and session bus at them. The screen is "WxHxDepth".
+  std::string Start(const std::string& screen = "640x480x24") {
     const std::string xvfb = ToolPath("Xvfb"), dbus = ToolPath("dbus-daemon");
     if (xvfb.empty() || dbus.empty() || !g_file_test(kBusLauncher, G_FILE_TEST_IS_EXECUTABLE)) {
       return "Xvfb, dbus-daemon or at-spi-bus-launcher is missing";
@@ -73,7 +73,7 @@ class AccessibleDesktop {
     // connecting during that reset is refused (the bus launcher's and our own
     // probe's short connections would do that).
     m_x = std::make_unique<ChildProcess>(
-        xvfb, std::vector<std::string>{"-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", "640x480x24"},
+        xvfb, std::vector<std::string>{"-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", screen},
         std::map<std::string, std::string>{}, xlog);
     const std::string display = AwaitLine(xlog, [](const std::string& l) {
       return !l.empty() && l.find_first_not_of("0123456789") == std::string::npos;
