@@ -1,5 +1,6 @@
 #include "CDownloadThread.h"
 
+#include "DownLoadImpl.h"
 #include "platform/log.h"
 
 #include <algorithm>
@@ -73,6 +74,8 @@ void CDownloadThread::prepareTransfer() {
 }
 
 std::size_t CDownloadThread::downloadFunc(const char* data, std::size_t size, std::size_t nmemb) {
+  // The window was closed: a range in flight ends now, not when it is done.
+  if (CDownLoadImpl::Cancelled()) return 0;
   CTask* task = currentTask();
   if (!m_bodyAccepted) {  // e.g. the body of a redirect that could not be followed
     refuse("answer " + std::to_string(m_answerStatus) + " carries no range");

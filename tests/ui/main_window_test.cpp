@@ -2,6 +2,8 @@
 // agreement box, the folder rule, the bar and its timers, the pages the
 // install thread's messages lead to, and the close codes.
 #include "MainWindowFixture.h"
+
+#include "DownLoadImpl.h"
 #include "resources/TextFit.h"
 
 #include "platform/paths.h"
@@ -209,11 +211,14 @@ TEST_F(MainWindow, ClosingWhileTheInstallMayRunAsksAndRecordsThePageItWasOn) {
       main->requestClose();
       EXPECT_FALSE(hosts.front()->closed()) << c.code;
       EXPECT_EQ(hosts.size(), 2u) << c.code;  // the question was asked
+      EXPECT_FALSE(main->cancelled());
       AnswerBox("btn_yes");
     }
     main->requestClose();
     EXPECT_TRUE(hosts.front()->closed()) << c.code;
     EXPECT_EQ(CloseLabel(), c.code);
+    // The flow that may still run stops: downloads end, the bar's wait is released.
+    EXPECT_TRUE(main->cancelled() && CDownLoadImpl::Cancelled() && main->progressFinish100().Wait(0)) << c.code;
   }
 }
 
