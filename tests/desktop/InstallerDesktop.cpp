@@ -63,6 +63,11 @@ void InstallerDesktop::SetUp() {
   env["DISPLAY"] = std::getenv("DISPLAY");
   env["GDK_BACKEND"] = "x11";
   env["GDK_SCALE"] = "1";
+  // Built with the address sanitizer, the whole desktop program ends with a
+  // leak report for strings GTK's accessibility bridge keeps, allocated
+  // where no frame can be named, so no suppression can match them. Leaks of
+  // our code are checked by the other suites under the same sanitizer.
+  env["ASAN_OPTIONS"] = "detect_leaks=0";
   shots = std::make_unique<Screenshots>();
 }
 
