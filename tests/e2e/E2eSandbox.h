@@ -4,6 +4,7 @@
 #pragma once
 
 #include "support/ChildProcess.h"
+#include "support/DevServerHarness.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -16,6 +17,18 @@
 namespace e2etest {
 
 namespace fs = std::filesystem;
+
+// The signed sample package the build makes, and where its files are.
+inline const std::string kPackageDir = std::string(CW_BINARY_DIR) + "/sample-package";
+inline const std::string kPackage = "QuorlaMurmelon_setup.exe";
+
+// Every service on the devserver; its TLS CA and the demo code-signing CA trusted.
+inline std::string DeploymentFor(const devtest::DevServer& server) {
+  return server.DeploymentXml({"UpdateService", "UpdateServiceRegional", "ProductAlertService", "LogUploadService",
+                               "AnalyticsCollect", "AnalyticsCollectTest", "Ga4Endpoint", "UserCheck", "DownloadSite",
+                               "BannerService", "BannerServiceTest"},
+                              {kPackageDir + "/ca/ca.pem"});
+}
 
 class Sandbox {
  public:

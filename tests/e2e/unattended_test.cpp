@@ -14,16 +14,9 @@ namespace {
 using e2etest::Sandbox;
 namespace fs = std::filesystem;
 
-const std::string kPackageDir = std::string(CW_BINARY_DIR) + "/sample-package";
-const std::string kPackage = "QuorlaMurmelon_setup.exe";
-
-// Every service on the devserver; its TLS CA and the demo code-signing CA trusted.
-std::string DeploymentFor(const devtest::DevServer& server) {
-  return server.DeploymentXml({"UpdateService", "UpdateServiceRegional", "ProductAlertService", "LogUploadService",
-                               "AnalyticsCollect", "AnalyticsCollectTest", "Ga4Endpoint", "UserCheck", "DownloadSite",
-                               "BannerService", "BannerServiceTest"},
-                              {kPackageDir + "/ca/ca.pem"});
-}
+using e2etest::DeploymentFor;
+using e2etest::kPackage;
+using e2etest::kPackageDir;
 
 struct UnattendedRun {
   int exitCode = -1;

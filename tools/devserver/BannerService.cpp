@@ -4,14 +4,13 @@
 
 #include "BodyStream.h"
 #include "CollectorShape.h"
+#include "FileDigest.h"
 #include "FilePath.h"
 #include "Json.h"
 #include "Lifetime.h"
 #include "Placeholders.h"
 #include "Reply.h"
 #include "RequestNote.h"
-
-#include <openssl/evp.h>
 
 #include <algorithm>
 #include <cctype>
@@ -42,19 +41,6 @@ bool IsLangCode(const std::string& code) {
          std::all_of(code.begin(), code.end(), [](unsigned char c) { return std::isalnum(c) || c == '-'; });
 }
 
-std::string Md5Hex(std::string_view text) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr) != 1) return {};
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned int i = 0; i < length; ++i) {
-    hex += kHex[digest[i] >> 4];
-    hex += kHex[digest[i] & 0x0F];
-  }
-  return hex;
-}
-
 // The status object of the answer: 0 when the query is well-formed and signed.
 int CheckQuery(const Query& query, ShapeProblems& problems) {
   const std::string lang = Param(query, "lang_code").value_or("");
@@ -70,7 +56,7 @@ int CheckQuery(const Query& query, ShapeProblems& problems) {
   // Signed as received, so a value with leading zeros is signed with them.
   const std::string signedText =
       "lang_code=" + lang + "&parent_pid=" + pid + "&timestamp=" + timestamp + "&type=1" + std::string(kSalt);
-  if (Param(query, "verify") != Md5Hex(signedText)) {
+  if (Param(query, "verify") != TextMd5(signedText)) {
     problems.Add("verify");
     return 401;
   }

@@ -11,6 +11,16 @@
 namespace devserver {
 namespace {
 
+std::string Hex(const unsigned char* digest, unsigned int length) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned int i = 0; i < length; ++i) {
+    hex += kHex[digest[i] >> 4];
+    hex += kHex[digest[i] & 0x0F];
+  }
+  return hex;
+}
+
 struct Cached {
   std::uintmax_t size = 0;
   std::filesystem::file_time_type modified;
@@ -33,13 +43,7 @@ std::optional<std::string> Compute(const std::filesystem::path& file) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   if (EVP_DigestFinal_ex(ctx.get(), digest, &length) != 1) return std::nullopt;
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned int i = 0; i < length; ++i) {
-    hex += kHex[digest[i] >> 4];
-    hex += kHex[digest[i] & 0x0F];
-  }
-  return hex;
+  return Hex(digest, length);
 }
 
 }  // namespace
@@ -61,6 +65,13 @@ std::optional<std::string> FileMd5(const std::filesystem::path& file) {
     g_cache[file] = Cached{size, modified, *md5};
   }
   return md5;
+}
+
+std::string TextMd5(std::string_view text) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr) != 1) return {};
+  return Hex(digest, length);
 }
 
 }  // namespace devserver
